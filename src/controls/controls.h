@@ -1,0 +1,24 @@
+#pragma once
+
+// What a key does to the viewer state, without the redisplay request and the
+// trace line that the keyboard callback adds; Escape is the callback's own.
+void applyKey(unsigned char key);
+
+// Prints the camera as one line on standard output.
+void printCameraTrace();
+
+void onKey(unsigned char key, int x, int y);
+
+// Menu values that are commands rather than shapes.
+constexpr int MENU_EXIT = 1;
+constexpr int MENU_RESET_CAMERA = 38;
+constexpr int MENU_CAMERA_TO_ORIGIN = 39;
+
+// What a menu value other than MENU_EXIT does to the viewer state.
+void applyMenuChoice(int value);
+
+// The menu label carrying this value, or null when the menu has none.
+const char* menuLabel(int value);
+
+void createShapeMenu();
+void onMenuSelect(int value);

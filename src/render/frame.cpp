@@ -1,0 +1,130 @@
+#include "render/shapes.h"
+
+#include "viewer/viewer_state.h"
+
+#include <GL/glu.h>
+#include <GL/glut.h>
+
+static constexpr GLfloat AXIS_HALF_LENGTH = 4.0f;
+
+static constexpr GLdouble GLUT_SPHERE_RADIUS = 1.5;
+static constexpr GLdouble CONE_BASE_RADIUS = 1.0;
+static constexpr GLdouble CONE_HEIGHT = 1.5;
+static constexpr GLdouble CUBE_EDGE = 1.5;
+static constexpr GLdouble TORUS_TUBE_RADIUS = 0.5;
+static constexpr GLdouble TORUS_OUTER_RADIUS = 1.5;
+static constexpr GLdouble TEAPOT_SIZE = 1.0;
+
+static void drawAxis(const GLfloat colour[4], GLfloat x, GLfloat y, GLfloat z)
+{
+    // With lighting on, the material decides what is seen; the colour call only
+    // keeps the current colour in step. Material and normal may stand between
+    // glBegin and glEnd, so each axis is lit in its own colour.
+    glColor4fv(colour);
+    glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, colour);
+    glNormal3f(0.0f, 0.0f, 1.0f);
+    glVertex3f(-x, -y, -z);
+    glVertex3f(x, y, z);
+}
+
+static void drawAxes()
+{
+    const GLfloat mat_r[] = {1.0f, 0.0f, 0.0f, 1.0f};
+    const GLfloat mat_g[] = {0.0f, 1.0f, 0.0f, 1.0f};
+    const GLfloat mat_b[] = {0.0f, 0.0f, 1.0f, 1.0f};
+
+    glPushAttrib(GL_LINE_BIT);
+    glBegin(GL_LINES);
+    drawAxis(mat_r, AXIS_HALF_LENGTH, 0.0f, 0.0f);
+    drawAxis(mat_g, 0.0f, AXIS_HALF_LENGTH, 0.0f);
+    drawAxis(mat_b, 0.0f, 0.0f, AXIS_HALF_LENGTH);
+    glEnd();
+    glPopAttrib();
+}
+
+static void drawClosedCylinder(QuadricStyle style)
+{
+    const GLuint base = buildClosedCylinder(style);
+    if (base == 0)
+        return;
+    glCallList(base);
+    glDeleteLists(base, CLOSED_CYLINDER_LISTS);
+}
+
+// freeglut ends the whole process ("Failed to allocate memory in
+// fghGenerateSphere", likewise for the cone) when a count is below 1, so the
+// curved GLUT shapes are left out of the frame until both counts are usable
+// again. The counts themselves stay as the keys made them.
+static bool glutCountsUsable()
+{
+    return slices >= 1 && stacks >= 1;
+}
+
+static void drawShape(ShapeId shape)
+{
+    switch (shape) {
+    case SHAPE_GLU_CYLINDER_WIRE: drawTube(GLU_LINE); break;
+    case SHAPE_GLU_CYLINDER_SOLID: drawTube(GLU_FILL); break;
+    case SHAPE_GLU_DISK_WIRE: drawDisk(GLU_LINE); break;
+    case SHAPE_GLU_DISK_SOLID: drawDisk(GLU_FILL); break;
+    case SHAPE_GLU_PARTIALDISK_WIRE: drawPartialDisk(GLU_LINE); break;
+    case SHAPE_GLU_PARTIALDISK_SOLID: drawPartialDisk(GLU_FILL); break;
+    case SHAPE_GLU_SPHERE_WIRE: drawQuadricSphere(GLU_LINE); break;
+    case SHAPE_GLU_SPHERE_SOLID: drawQuadricSphere(GLU_FILL); break;
+    case SHAPE_CLOSED_CYLINDER_WIRE: drawClosedCylinder(GLU_LINE); break;
+    case SHAPE_CLOSED_CYLINDER_SOLID: drawClosedCylinder(GLU_FILL); break;
+    case SHAPE_GLUT_WIRESPHERE:
+        if (glutCountsUsable())
+            glutWireSphere(GLUT_SPHERE_RADIUS, slices, stacks);
+        break;
+    case SHAPE_GLUT_SOLIDSPHERE:
+        if (glutCountsUsable())
+            glutSolidSphere(GLUT_SPHERE_RADIUS, slices, stacks);
+        break;
+    case SHAPE_GLUT_WIRECONE:
+        if (glutCountsUsable())
+            glutWireCone(CONE_BASE_RADIUS, CONE_HEIGHT, slices, stacks);
+        break;
+    case SHAPE_GLUT_SOLIDCONE:
+        if (glutCountsUsable())
+            glutSolidCone(CONE_BASE_RADIUS, CONE_HEIGHT, slices, stacks);
+        break;
+    case SHAPE_GLUT_WIRECUBE: glutWireCube(CUBE_EDGE); break;
+    case SHAPE_GLUT_SOLIDCUBE: glutSolidCube(CUBE_EDGE); break;
+    case SHAPE_GLUT_WIRETORUS:
+        if (glutCountsUsable())
+            glutWireTorus(TORUS_TUBE_RADIUS, TORUS_OUTER_RADIUS, slices, stacks);
+        break;
+    case SHAPE_GLUT_SOLIDTORUS:
+        if (glutCountsUsable())
+            glutSolidTorus(TORUS_TUBE_RADIUS, TORUS_OUTER_RADIUS, slices, stacks);
+        break;
+    case SHAPE_GLUT_WIREDODECAHEDRON: glutWireDodecahedron(); break;
+    case SHAPE_GLUT_SOLIDDODECAHEDRON: glutSolidDodecahedron(); break;
+    case SHAPE_GLUT_WIREOCTAHEDRON: glutWireOctahedron(); break;
+    case SHAPE_GLUT_SOLIDOCTAHEDRON: glutSolidOctahedron(); break;
+    case SHAPE_GLUT_WIRETETRAHEDRON: glutWireTetrahedron(); break;
+    case SHAPE_GLUT_SOLIDTETRAHEDRON: glutSolidTetrahedron(); break;
+    case SHAPE_GLUT_WIREICOSAHEDRON: glutWireIcosahedron(); break;
+    case SHAPE_GLUT_SOLIDICOSAHEDRON: glutSolidIcosahedron(); break;
+    case SHAPE_GLUT_WIRETEAPOT: glutWireTeapot(TEAPOT_SIZE); break;
+    case SHAPE_GLUT_SOLIDTEAPOT: glutSolidTeapot(TEAPOT_SIZE); break;
+    default: break;
+    }
+}
+
+void onDisplay()
+{
+    const GLfloat mat_obj[] = {0.6f, 0.6f, 0.6f, 1.0f};
+
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    applyCamera(distance, twist, elevation, azimuth);
+    drawAxes();
+    // Both faces: the axes left the front material blue.
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, mat_obj);
+    drawShape(selectedShape);
+    // Single-buffered: a flush, no swap.
+    glFlush();
+}

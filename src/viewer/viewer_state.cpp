@@ -1,0 +1,63 @@
+#include "viewer/viewer_state.h"
+
+#include <GL/glu.h>
+
+static constexpr std::int32_t INITIAL_COUNT = 10;
+static constexpr float CAMERA_DISTANCE = 6.0f;
+static constexpr float RESET_ELEVATION = 45.0f;
+static constexpr float RESET_AZIMUTH = -33.0f;
+
+// The aspect ratio is fixed, so a window that is not square stretches the scene.
+static constexpr double FIELD_OF_VIEW = 60.0;
+static constexpr double ASPECT_RATIO = 1.0;
+static constexpr double NEAR_PLANE = 1.0;
+static constexpr double FAR_PLANE = 10.0;
+
+ShapeId selectedShape = SHAPE_GLUT_WIRESPHERE;
+std::int32_t slices = INITIAL_COUNT;
+std::int32_t stacks = INITIAL_COUNT;
+float distance = CAMERA_DISTANCE;
+float twist = 0.0f;
+float elevation = 0.0f;
+float azimuth = 0.0f;
+
+void applyCamera(double distance, double twist, double elevation, double azimuth)
+{
+    glTranslated(0.0, 0.0, -distance);
+    glRotated(elevation, 1.0, 0.0, 0.0);
+    glRotated(azimuth, 0.0, 1.0, 0.0);
+    glRotated(-twist, 0.0, 0.0, 1.0);
+}
+
+void setupProjection()
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(FIELD_OF_VIEW, ASPECT_RATIO, NEAR_PLANE, FAR_PLANE);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    applyCamera(distance, twist, elevation, azimuth);
+}
+
+void onReshape(int width, int height)
+{
+    // A height of 0 goes to GL as it is: nothing divides by it.
+    glViewport(0, 0, width, height);
+    setupProjection();
+}
+
+void resetCamera()
+{
+    distance = CAMERA_DISTANCE;
+    twist = 0.0f;
+    elevation = RESET_ELEVATION;
+    azimuth = RESET_AZIMUTH;
+}
+
+void cameraToOrigin()
+{
+    distance = CAMERA_DISTANCE;
+    twist = 0.0f;
+    elevation = 0.0f;
+    azimuth = 0.0f;
+}
