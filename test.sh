@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds and runs every test: once on a normal build, once with AddressSanitizer
+# and UBSan. Exits with the tests' status.
+set -euo pipefail
+cd "$(dirname "$0")"
+source scripts/deps.sh
+
+ensure_packages "${BUILD_PACKAGES[@]}" libgtest-dev xvfb libx11-dev libxtst-dev man-db groff-base
+
+jobs=$(nproc)
+status=0
+for variant in plain asan; do
+    dir=build-test-$variant
+    sanitize=OFF
+    [ "$variant" = asan ] && sanitize=ON
+    echo "== $variant build"
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
+        -DVARENTHE_SANITIZE="$sanitize" >/dev/null
+    cmake --build "$dir" -j"$jobs"
+    (cd "$dir" && ctest --output-on-failure -j"$jobs") || status=1
+done
+exit "$status"
