@@ -1,0 +1,125 @@
+#include "gallery/gallery.h"
+
+#include "controls/controls.h"
+
+#include <png.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstddef>
+#include <cstdio>
+
+static constexpr int RGB_BYTES = 3;
+static constexpr int SHEET_COLUMNS = 7;
+static constexpr int SHEET_BORDER = 4;
+static constexpr unsigned char SHEET_BORDER_GREY = 0x50;
+
+std::vector<ShapeId> galleryShapes()
+{
+    std::vector<ShapeId> shapes;
+    for (ShapeId id = SHAPE_GLU_CYLINDER_WIRE; id <= SHAPE_CLOSED_CYLINDER_SOLID; ++id)
+        shapes.push_back(id);
+    for (ShapeId id = SHAPE_GLUT_WIRESPHERE; id <= SHAPE_GLUT_SOLIDTEAPOT; ++id)
+        shapes.push_back(id);
+    return shapes;
+}
+
+// Every run of characters other than letters and digits becomes one hyphen, so
+// "wire cylinder with top && bottom" gives "wire-cylinder-with-top-bottom".
+static std::string slug(const char* label)
+{
+    std::string result;
+    bool pendingHyphen = false;
+    for (const char* c = label; *c != '\0'; ++c) {
+        const unsigned char ch = static_cast<unsigned char>(*c);
+        if (std::isalnum(ch) == 0) {
+            pendingHyphen = !result.empty();
+            continue;
+        }
+        if (pendingHyphen)
+            result += '-';
+        pendingHyphen = false;
+        result += static_cast<char>(std::tolower(ch));
+    }
+    return result;
+}
+
+std::string shapeFileName(ShapeId id)
+{
+    const char* label = menuLabel(id);
+    char number[16];
+    std::snprintf(number, sizeof number, "%02d", static_cast<int>(id));
+    return std::string(number) + "-" + slug(label != nullptr ? label : "shape") + ".png";
+}
+
+Picture pictureFromGlRows(int width, int height, const std::vector<unsigned char>& bottomUp)
+{
+    Picture picture;
+    picture.width = width;
+    picture.height = height;
+    picture.rgb.resize(bottomUp.size());
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * RGB_BYTES;
+    for (int row = 0; row < height; ++row) {
+        const auto from = bottomUp.begin() + static_cast<std::ptrdiff_t>(rowBytes * (height - 1 - row));
+        std::copy(from, from + static_cast<std::ptrdiff_t>(rowBytes),
+                  picture.rgb.begin() + static_cast<std::ptrdiff_t>(rowBytes * row));
+    }
+    return picture;
+}
+
+bool isBlack(const Picture& picture)
+{
+    return std::all_of(picture.rgb.begin(), picture.rgb.end(), [](unsigned char byte) { return byte == 0; });
+}
+
+static void copyTile(const Picture& tile, Picture& sheet, int left, int top)
+{
+    const std::size_t tileRowBytes = static_cast<std::size_t>(tile.width) * RGB_BYTES;
+    for (int row = 0; row < tile.height; ++row) {
+        const auto from = tile.rgb.begin() + static_cast<std::ptrdiff_t>(tileRowBytes * row);
+        const std::size_t to = (static_cast<std::size_t>(top + row) * sheet.width + left) * RGB_BYTES;
+        std::copy(from, from + static_cast<std::ptrdiff_t>(tileRowBytes),
+                  sheet.rgb.begin() + static_cast<std::ptrdiff_t>(to));
+    }
+}
+
+Picture contactSheet(const std::vector<Picture>& tiles)
+{
+    Picture sheet;
+    if (tiles.empty())
+        return sheet;
+    const int tileWidth = tiles.front().width;
+    const int tileHeight = tiles.front().height;
+    const int pairs = (static_cast<int>(tiles.size()) + 1) / 2;
+    const int rows = 2 * ((pairs + SHEET_COLUMNS - 1) / SHEET_COLUMNS);
+    sheet.width = SHEET_COLUMNS * (tileWidth + SHEET_BORDER) + SHEET_BORDER;
+    sheet.height = rows * (tileHeight + SHEET_BORDER) + SHEET_BORDER;
+    sheet.rgb.assign(static_cast<std::size_t>(sheet.width) * sheet.height * RGB_BYTES, SHEET_BORDER_GREY);
+    for (std::size_t index = 0; index < tiles.size(); ++index) {
+        // A tile of another size would not fit its cell; the frames all come
+        // from one window, so this does not happen unless it was resized.
+        if (tiles[index].width != tileWidth || tiles[index].height != tileHeight)
+            continue;
+        const int pair = static_cast<int>(index / 2);
+        const int column = pair % SHEET_COLUMNS;
+        const int row = 2 * (pair / SHEET_COLUMNS) + static_cast<int>(index % 2);
+        copyTile(tiles[index], sheet, SHEET_BORDER + column * (tileWidth + SHEET_BORDER),
+                 SHEET_BORDER + row * (tileHeight + SHEET_BORDER));
+    }
+    return sheet;
+}
+
+bool writePng(const std::string& path, const Picture& picture, std::string& error)
+{
+    // libpng's simplified interface: no setjmp error handling in C++ code.
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(picture.width);
+    image.height = static_cast<png_uint_32>(picture.height);
+    image.format = PNG_FORMAT_RGB;
+    if (png_image_write_to_file(&image, path.c_str(), 0, picture.rgb.data(), 0, nullptr) != 0)
+        return true;
+    error = image.message;
+    png_image_free(&image);
+    return false;
+}
