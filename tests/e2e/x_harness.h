@@ -1,0 +1,105 @@
+#pragma once
+
+// Drives the real viewer binary the way a person would: its own X server, real
+// key presses and button clicks through XTest, the window's pixels read back,
+// and the trace read from the viewer's standard output.
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+// Xlib's own header is kept out of the tests: its macros (None, Bool, Status)
+// collide with the test framework's names.
+struct _XDisplay;
+using Display = _XDisplay;
+using Window = unsigned long;
+
+struct XServer {
+    pid_t pid = -1;
+    std::string display;
+    Display* connection = nullptr;
+};
+
+// Starts Xvfb on a free display number, connects to it and watches the root
+// window for windows being mapped. Throws std::runtime_error naming the Debian
+// package when Xvfb cannot be started.
+XServer startXServer();
+void stopXServer(XServer& server);
+
+// How the viewer's standard output is connected: a terminal delivers each trace
+// line as it is printed; a pipe only when the buffer fills or at exit.
+enum class OutputMode { Terminal, Pipe };
+
+struct ViewerProcess {
+    pid_t pid = -1;
+    int outputFd = -1;
+    std::string output;
+    std::string errors;
+    int errorFd = -1;
+    Window window = 0;
+    bool exited = false;
+    int status = 0;
+};
+
+ViewerProcess startViewer(XServer& server, const std::vector<std::string>& arguments = {},
+                          OutputMode mode = OutputMode::Terminal);
+
+// Waits until the viewer's window is mapped; false on timeout or exit.
+bool waitForWindow(XServer& server, ViewerProcess& viewer, double seconds = 20.0);
+
+// Waits until the window shows anything but black.
+bool waitForFirstFrame(XServer& server, ViewerProcess& viewer, double seconds = 20.0);
+
+// Waits until the viewer has printed at least `count` trace lines in all.
+bool waitForLines(ViewerProcess& viewer, std::size_t count, double seconds = 20.0);
+
+// Waits for the process to end; false on timeout.
+bool waitForExit(ViewerProcess& viewer, double seconds = 20.0);
+
+// Kills the viewer if it still runs and collects it.
+void stopViewer(ViewerProcess& viewer);
+
+std::vector<std::string> traceLines(const ViewerProcess& viewer);
+
+// Presses and releases the key that types `byte`, with Shift or Control as needed.
+void typeByte(XServer& server, unsigned char byte);
+void typeKeys(XServer& server, const std::string& keys);
+
+// Presses the right button over the window, waits for the pop-up menu, moves to
+// entry `index` (0-based) and releases over it. False if the menu never showed.
+bool chooseMenuEntry(XServer& server, ViewerProcess& viewer, int index, int entryCount = 31);
+
+struct Rgb {
+    int r, g, b;
+};
+
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<Rgb> pixels;
+    Rgb at(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
+};
+
+Image grabWindow(XServer& server, Window window);
+
+// A piglit-style probe: the colour expected near a position, within a tolerance
+// per channel; `radius` lets a one-pixel-wide line land on either neighbour.
+struct Probe {
+    const char* what;
+    int x;
+    int y;
+    Rgb expected;
+    int tolerance = 12;
+    int radius = 0;
+};
+
+// Every failing probe, one line each: position, expected and observed colour.
+std::string failedProbes(const Image& image, const std::vector<Probe>& probes);
+
+// Polls the window until every probe passes; returns the failures of the last
+// image looked at (empty when all passed).
+std::string waitForProbes(XServer& server, Window window, const std::vector<Probe>& probes,
+                          double seconds = 20.0);
+
+void resizeWindow(XServer& server, Window window, int width, int height);
