@@ -32,21 +32,20 @@ static void onGalleryDisplay()
     firstFrameShown = true;
 }
 
-// Checked before glutInit, which would print its own message and exit.
-static bool displayReachable()
+// Checked before glutInit, which would print its own message and exit. The
+// connection stays open until GLUT has its own: an X server resets when its last
+// client leaves, and a connection attempted during the reset is refused.
+static Display* openDisplayOrExplain()
 {
     const char* name = std::getenv("DISPLAY");
     if (name == nullptr || *name == '\0') {
         std::fprintf(stderr, "%s: needs an X display to render on, and DISPLAY is not set\n", PROGRAM);
-        return false;
+        return nullptr;
     }
     Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr) {
+    if (display == nullptr)
         std::fprintf(stderr, "%s: needs an X display to render on, and cannot open \"%s\"\n", PROGRAM, name);
-        return false;
-    }
-    XCloseDisplay(display);
-    return true;
+    return display;
 }
 
 // The pixels of a window that is not yet mapped belong to nobody, so nothing is
@@ -103,19 +102,22 @@ int main(int argc, char** argv)
         return 0;
     }
     const std::filesystem::path dir = argc == 2 ? argv[1] : ".";
-    if (!displayReachable())
+    Display* probe = openDisplayOrExplain();
+    if (probe == nullptr)
         return 1;
 
     std::error_code failure;
     std::filesystem::create_directories(dir, failure);
     if (failure) {
         std::fprintf(stderr, "%s: cannot create %s: %s\n", PROGRAM, dir.c_str(), failure.message().c_str());
+        XCloseDisplay(probe);
         return 1;
     }
 
     // The directory argument is the gallery's, not a GLUT option.
     int glutArgc = 1;
     glutInit(&glutArgc, argv);
+    XCloseDisplay(probe);
     openViewerWindow();
     initRendering();
     glutDisplayFunc(onGalleryDisplay);

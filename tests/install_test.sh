@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# install_test.sh BUILD_DIR: installs the build tree into a scratch prefix, checks
+# that the programs and their manual pages land where a system expects them, and
+# that the pages render without a single groff warning.
+set -euo pipefail
+build=$1
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+
+if ! command -v man >/dev/null; then
+    echo "man is not installed" >&2
+    exit 77
+fi
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+status=0
+fail() {
+    echo "FAIL: $*" >&2
+    status=1
+}
+
+for program in varenthe varenthe-gallery; do
+    [ -f "$prefix/bin/$program" ] && [ -x "$prefix/bin/$program" ] || fail "bin/$program is missing or not executable"
+done
+
+for page in varenthe varenthe-gallery; do
+    file=$prefix/share/man/man1/$page.1
+    if [ ! -f "$file" ]; then
+        fail "share/man/man1/$page.1 is missing"
+        continue
+    fi
+    warnings=$(MANWIDTH=80 LC_ALL=C.UTF-8 man --warnings=w -l "$file" 2>&1 >/dev/null)
+    [ -z "$warnings" ] || fail "$page.1 renders with warnings:"$'\n'"$warnings"
+done
+
+# A misspelt macro or a lost .SH still renders silently, so the sections that the
+# viewer's page promises are looked for in the rendered text.
+rendered=$(MANWIDTH=80 LC_ALL=C.UTF-8 man -l "$prefix/share/man/man1/varenthe.1" 2>/dev/null)
+for section in NAME SYNOPSIS DESCRIPTION KEYS MENU "STANDARD OUTPUT" "EXIT STATUS" OPTIONS ENVIRONMENT FILES "SEE ALSO"; do
+    grep -qx "$section" <<<"$rendered" || fail "varenthe(1) has no $section section"
+done
+grep -qF 'Camera: d: %f, e:%f, a:%f, t:%f' <<<"$rendered" || fail "varenthe(1) does not show the trace line format"
+
+exit "$status"
