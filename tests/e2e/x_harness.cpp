@@ -156,6 +156,10 @@ ViewerProcess startViewer(XServer& server, const std::vector<std::string>& argum
         close(errors[0]);
         close(errors[1]);
         setenv("DISPLAY", server.display.c_str(), 1);
+        // The sanitizer build preloads libraries into the viewer alone, not
+        // into the X server; see tests/CMakeLists.txt.
+        if (VARENTHE_VIEWER_PRELOAD[0] != '\0')
+            setenv("LD_PRELOAD", VARENTHE_VIEWER_PRELOAD, 1);
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(VARENTHE_BINARY));
         for (const std::string& argument : arguments)
