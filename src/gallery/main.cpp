@@ -145,6 +145,12 @@ int main(int argc, char** argv)
     if (!save(dir / CONTACT_SHEET_NAME, contactSheet(tiles)))
         return 1;
 
+    // Unlike the viewer, which ends inside a callback, the gallery returns: it
+    // lets GLUT destroy the window and the GL context, so that the driver frees
+    // what it holds for them before the process ends.
+    glutDestroyWindow(glutGetWindow());
+    glutExit();
+
     std::filesystem::path shown = std::filesystem::canonical(dir, failure);
     if (failure)
         shown = dir;
