@@ -9,6 +9,7 @@
 #include <poll.h>
 
 #include <chrono>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -23,6 +24,7 @@ static constexpr char USAGE[] = "usage: varenthe-gallery [DIR]\n";
 // Only a bound for a window that is never shown (an iconic start, a server that
 // stopped answering); the wait itself ends on GLUT's first display call.
 static constexpr std::chrono::milliseconds FIRST_FRAME_TIMEOUT{10000};
+static constexpr std::size_t RGB_BYTES = 3;
 
 static bool firstFrameShown = false;
 
@@ -76,8 +78,9 @@ static Picture drawAndReadBack(ShapeId shape, int width, int height)
     // Single-buffered: the frame is in the front buffer once GL has finished it.
     glFinish();
     glReadBuffer(GL_FRONT);
+    // Rows of 250 RGB pixels are not a multiple of GL's default 4-byte alignment.
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    std::vector<unsigned char> bottomUp(static_cast<std::size_t>(width) * height * 3);
+    std::vector<unsigned char> bottomUp(static_cast<std::size_t>(width) * height * RGB_BYTES);
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
     return pictureFromGlRows(width, height, bottomUp);
 }
