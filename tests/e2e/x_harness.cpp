@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -35,6 +36,8 @@ static constexpr unsigned char DELETE_BYTE = 0x7f;
 
 using Clock = std::chrono::steady_clock;
 
+static void mapUpperBytes(Display* connection);
+
 static Clock::time_point deadlineAfter(double seconds)
 {
     return Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
@@ -52,6 +55,14 @@ static bool onPath(const char* program)
     return false;
 }
 
+// The viewer's window goes away whenever the viewer ends, possibly between
+// two requests about it; that is for the tests to judge, not a reason for
+// Xlib to end the test process.
+static int ignoreXError(Display*, XErrorEvent*)
+{
+    return 0;
+}
+
 XServer startXServer()
 {
     if (!onPath("Xvfb"))
@@ -63,6 +74,8 @@ XServer startXServer()
     XServer server;
     server.pid = fork();
     if (server.pid == 0) {
+        // A test that is killed on its timeout takes its server with it.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
         close(ready[0]);
         const int devNull = open("/dev/null", O_WRONLY);
         dup2(devNull, STDOUT_FILENO);
@@ -94,6 +107,7 @@ XServer startXServer()
         throw std::runtime_error("Xvfb did not start (Debian package xvfb)");
     }
     server.display = ":" + number.substr(0, number.find('\n'));
+    XSetErrorHandler(ignoreXError);
     server.connection = XOpenDisplay(server.display.c_str());
     if (server.connection == nullptr)
         throw std::runtime_error("cannot connect to Xvfb on " + server.display);
@@ -101,7 +115,7 @@ XServer startXServer()
     if (!XTestQueryExtension(server.connection, &event, &error, &major, &minor))
         throw std::runtime_error("the X server has no XTest extension");
     XSelectInput(server.connection, DefaultRootWindow(server.connection), SubstructureNotifyMask);
-    XSync(server.connection, False);
+    mapUpperBytes(server.connection);
     return server;
 }
 
@@ -122,7 +136,8 @@ static void setNonBlocking(int fd)
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
 }
 
-ViewerProcess startViewer(XServer& server, const std::vector<std::string>& arguments, OutputMode mode)
+ViewerProcess startViewer(XServer& server, const std::vector<std::string>& arguments, OutputMode mode,
+                          bool setDisplay)
 {
     int outputRead = -1;
     int outputWrite = -1;
@@ -149,13 +164,17 @@ ViewerProcess startViewer(XServer& server, const std::vector<std::string>& argum
     ViewerProcess viewer;
     viewer.pid = fork();
     if (viewer.pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
         dup2(outputWrite, STDOUT_FILENO);
         dup2(errors[1], STDERR_FILENO);
         close(outputRead);
         close(outputWrite);
         close(errors[0]);
         close(errors[1]);
-        setenv("DISPLAY", server.display.c_str(), 1);
+        if (setDisplay)
+            setenv("DISPLAY", server.display.c_str(), 1);
+        else
+            unsetenv("DISPLAY");
         // The sanitizer build preloads libraries into the viewer alone, not
         // into the X server; see tests/CMakeLists.txt.
         if (VARENTHE_VIEWER_PRELOAD[0] != '\0')
@@ -227,7 +246,8 @@ static bool isViewerWindow(Display* connection, Window window)
 static void pointAtWindowCentre(XServer& server, Window window)
 {
     XWindowAttributes attributes;
-    XGetWindowAttributes(server.connection, window, &attributes);
+    if (XGetWindowAttributes(server.connection, window, &attributes) == 0)
+        return;
     int rootX, rootY;
     Window child;
     XTranslateCoordinates(server.connection, window, DefaultRootWindow(server.connection), attributes.width / 2,
@@ -336,22 +356,33 @@ void stopViewer(ViewerProcess& viewer)
     viewer.outputFd = viewer.errorFd = -1;
 }
 
-// Bytes that no key of the server's map types get a spare key code of their own.
-static KeyCode spareKeyCode(Display* connection)
+// Keys the tests never press: unused codes, function and keypad keys, and
+// vendor keys.
+static bool spareKey(Display* connection, int code)
 {
-    static std::map<Display*, KeyCode> spare;
-    auto found = spare.find(connection);
-    if (found != spare.end())
-        return found->second;
+    const KeySym keysym = XkbKeycodeToKeysym(connection, static_cast<KeyCode>(code), 0, 0);
+    return keysym == NoSymbol || (keysym >= XK_F1 && keysym <= XK_F35) ||
+           (keysym >= XK_KP_Space && keysym <= XK_KP_Equal) || keysym > 0xffff;
+}
+
+// Bytes that no key of the server's map types (the upper half of Latin-1 and
+// the codes between) get spare keys, two to a key, before any viewer starts:
+// a viewer that has read the key map would not see later changes.
+static void mapUpperBytes(Display* connection)
+{
     int low, high;
     XDisplayKeycodes(connection, &low, &high);
-    for (int code = high; code >= low; --code) {
-        if (XkbKeycodeToKeysym(connection, static_cast<KeyCode>(code), 0, 0) == NoSymbol) {
-            spare[connection] = static_cast<KeyCode>(code);
-            return static_cast<KeyCode>(code);
-        }
+    int byte = 0x80;
+    for (int code = low; code <= high && byte <= 0xff; ++code) {
+        if (!spareKey(connection, code))
+            continue;
+        KeySym pair[2] = {static_cast<KeySym>(byte), static_cast<KeySym>(byte + 1)};
+        XChangeKeyboardMapping(connection, code, 2, pair, 1);
+        byte += 2;
     }
-    throw std::runtime_error("the X server's key map has no spare key code");
+    XSync(connection, False);
+    if (byte <= 0xff)
+        throw std::runtime_error("the X server's key map has too few spare key codes");
 }
 
 static void fakeKey(Display* connection, KeyCode code, bool down)
@@ -374,15 +405,11 @@ void typeByte(XServer& server, unsigned char byte)
         keysym = XK_Delete;
     }
 
-    KeyCode code = XKeysymToKeycode(connection, keysym);
-    bool shift = false;
-    if (code == 0) {
-        code = spareKeyCode(connection);
-        XChangeKeyboardMapping(connection, code, 1, &keysym, 1);
-        XSync(connection, False);
-    } else if (XkbKeycodeToKeysym(connection, code, 0, 0) != keysym) {
-        shift = XkbKeycodeToKeysym(connection, code, 0, 1) == keysym;
-    }
+    const KeyCode code = XKeysymToKeycode(connection, keysym);
+    if (code == 0)
+        throw std::runtime_error("no key types byte " + std::to_string(byte));
+    const bool shift = XkbKeycodeToKeysym(connection, code, 0, 0) != keysym &&
+                       XkbKeycodeToKeysym(connection, code, 0, 1) == keysym;
     const KeyCode controlCode = XKeysymToKeycode(connection, XK_Control_L);
     const KeyCode shiftCode = XKeysymToKeycode(connection, XK_Shift_L);
     if (control)
@@ -534,23 +561,28 @@ static Window waitForMenu(XServer& server, ViewerProcess& viewer, int eventType,
     return 0;
 }
 
+static void clickRightButton(Display* connection)
+{
+    XTestFakeButtonEvent(connection, RIGHT_BUTTON, True, CurrentTime);
+    XTestFakeButtonEvent(connection, RIGHT_BUTTON, False, CurrentTime);
+    XSync(connection, False);
+}
+
 bool chooseMenuEntry(XServer& server, ViewerProcess& viewer, int index, int entryCount)
 {
     Display* connection = server.connection;
     discardPendingEvents(connection);
 
+    // A click opens the menu, which stays up; a second click takes the entry
+    // under the pointer.
     pointAtWindowCentre(server, viewer.window);
-    XTestFakeButtonEvent(connection, RIGHT_BUTTON, True, CurrentTime);
-    XSync(connection, False);
-
+    clickRightButton(connection);
     const Window menu = waitForMenu(server, viewer, MapNotify, 0, 10.0);
-    if (menu == 0) {
-        XTestFakeButtonEvent(connection, RIGHT_BUTTON, False, CurrentTime);
-        XSync(connection, False);
+    if (menu == 0)
         return false;
-    }
-    XWindowAttributes geometry;
-    XGetWindowAttributes(connection, menu, &geometry);
+    XWindowAttributes geometry{};
+    if (XGetWindowAttributes(connection, menu, &geometry) == 0)
+        return false;
     const double entryHeight = static_cast<double>(geometry.height) / entryCount;
     const int top = static_cast<int>(entryHeight * index) + 3;
     const int bottom = static_cast<int>(entryHeight * (index + 1)) - 3;
@@ -559,7 +591,7 @@ bool chooseMenuEntry(XServer& server, ViewerProcess& viewer, int index, int entr
     const int referenceBottom = static_cast<int>(entryHeight * (reference + 1)) - 3;
 
     // The menu takes an entry only once it has highlighted it under the
-    // pointer, so the release waits until the entry changes colour.
+    // pointer, so the click waits until the entry changes colour.
     XTestFakeMotionEvent(connection, -1, geometry.x + geometry.width / 2,
                          geometry.y + static_cast<int>(entryHeight * (index + 0.5)), CurrentTime);
     XSync(connection, False);
@@ -573,11 +605,22 @@ bool chooseMenuEntry(XServer& server, ViewerProcess& viewer, int index, int entr
         if (!highlighted)
             idle();
     }
-    XTestFakeButtonEvent(connection, RIGHT_BUTTON, False, CurrentTime);
-    XSync(connection, False);
+    clickRightButton(connection);
     const bool chosen = highlighted && waitForMenu(server, viewer, UnmapNotify, menu, 10.0) == menu;
     pointAtWindowCentre(server, viewer.window);
     return chosen;
+}
+
+Geometry windowGeometry(XServer& server, Window window)
+{
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(server.connection, window, &attributes) == 0)
+        return {0, 0, 0, 0};
+    int rootX, rootY;
+    Window child;
+    XTranslateCoordinates(server.connection, window, DefaultRootWindow(server.connection), 0, 0, &rootX, &rootY,
+                          &child);
+    return {rootX, rootY, attributes.width, attributes.height};
 }
 
 void resizeWindow(XServer& server, Window window, int width, int height)

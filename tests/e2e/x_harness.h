@@ -42,8 +42,10 @@ struct ViewerProcess {
     int status = 0;
 };
 
+// With `setDisplay` false the viewer gets no DISPLAY variable and has to be
+// told the display on its command line.
 ViewerProcess startViewer(XServer& server, const std::vector<std::string>& arguments = {},
-                          OutputMode mode = OutputMode::Terminal);
+                          OutputMode mode = OutputMode::Terminal, bool setDisplay = true);
 
 // Waits until the viewer's window is mapped; false on timeout or exit.
 bool waitForWindow(XServer& server, ViewerProcess& viewer, double seconds = 20.0);
@@ -101,5 +103,12 @@ std::string failedProbes(const Image& image, const std::vector<Probe>& probes);
 // image looked at (empty when all passed).
 std::string waitForProbes(XServer& server, Window window, const std::vector<Probe>& probes,
                           double seconds = 20.0);
+
+struct Geometry {
+    int x, y, width, height;
+};
+
+// Position on the screen and size of a window.
+Geometry windowGeometry(XServer& server, Window window);
 
 void resizeWindow(XServer& server, Window window, int width, int height);
