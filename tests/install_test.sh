@@ -8,8 +8,8 @@ prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 
 if ! command -v man >/dev/null; then
-    echo "man is not installed" >&2
-    exit 77
+    echo "FAIL: man is not installed: install the Debian packages man-db and groff-base" >&2
+    exit 1
 fi
 
 cmake --install "$build" --prefix "$prefix" >/dev/null

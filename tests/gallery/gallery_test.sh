@@ -40,9 +40,8 @@ grep -q 'needs an X display' "$work/err" || fail "no plain message without a dis
 [ ! -e "$work/none" ] || fail "created its directory without a display"
 
 if ! command -v Xvfb >/dev/null; then
-    echo "Xvfb is not installed" >&2
-    [ "$status" -eq 0 ] && exit 77
-    exit "$status"
+    echo "FAIL: Xvfb is not installed: install the Debian package xvfb" >&2
+    exit 1
 fi
 mkfifo "$work/display"
 Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
