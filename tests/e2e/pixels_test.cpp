@@ -108,6 +108,25 @@ INSTANTIATE_TEST_SUITE_P(Cylinders, TubeEnds,
                                          TubeCase{"ClosedSolid", 11, false, true}),
                          [](const testing::TestParamInfo<TubeCase>& info) { return std::string(info.param.name); });
 
+// With 12 slices and 5 stacks the tube has twelve sides but each cap only
+// five, since the caps take the counts the other way round. Seen from above,
+// the top cap is a pentagon with one corner up: out past its edges, but still
+// inside the twelve-sided rim, the inside of the tube wall shows, dimly lit.
+TEST_F(ViewerTest, ClosedCylinderCapsTakeTheCountsTheOtherWayRound)
+{
+    launch();
+    choose(11);
+    press("SSttttt");
+    toOrigin();
+    const Rgb wallInside{31, 31, 31};
+    EXPECT_EQ(waitForProbes(server, viewer.window,
+                            {{"cap corner at 18 degrees", 196, 102, GREY_FACING, 12, 0},
+                             {"cap corner at 162 degrees", 54, 102, GREY_FACING, 12, 0},
+                             {"past the cap edge at 54 degrees", 169, 64, wallInside, 12, 0},
+                             {"past the cap edge at 126 degrees", 81, 64, wallInside, 12, 0}}),
+              "");
+}
+
 // One more slice changes the sphere, the cone and the torus, and nothing else.
 // Both pictures are taken at the origin preset, each after a frame at the
 // reset preset, so that the second one is known to be drawn after the key.
