@@ -70,6 +70,11 @@ struct TubeCase {
     bool closed;
 };
 
+void PrintTo(const TubeCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class TubeEnds : public ViewerTest, public testing::WithParamInterface<TubeCase> {};
 
 TEST_P(TubeEnds, ShowCapsOnlyWhenClosed)
@@ -135,6 +140,11 @@ struct SlicesCase {
     int shape;
     bool changes;
 };
+
+void PrintTo(const SlicesCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class OneMoreSlice : public ViewerTest, public testing::WithParamInterface<SlicesCase> {};
 
