@@ -4,27 +4,17 @@
 
 namespace {
 
-TEST_F(ViewerTest, OpensTitledWindowAtFixedPlaceAndSize)
-{
-    launch();
-    const Geometry geometry = windowGeometry(server, viewer.window);
-    EXPECT_EQ(geometry.x, 100);
-    EXPECT_EQ(geometry.y, 100);
-    EXPECT_EQ(geometry.width, 250);
-    EXPECT_EQ(geometry.height, 250);
-    EXPECT_EQ(traceLines(viewer).size(), 0u) << "no key pressed, yet: " << viewer.output;
-}
-
 // The command line goes to GLUT: without DISPLAY the viewer finds its display
-// through -display alone, and a -geometry is overridden by the fixed window.
-TEST_F(ViewerTest, CommandLineGoesToGlutButWindowStaysFixed)
+// through -display alone. A -geometry is overridden by the fixed window.
+TEST_F(ViewerTest, OpensFixedWindowWhateverGlutIsTold)
 {
-    launch({"-display", server.display, "-geometry", "400x300+10+20"}, OutputMode::Terminal, false);
+    launch({"-display", server.display, "-geometry", "400x300+10+20"}, false);
     const Geometry geometry = windowGeometry(server, viewer.window);
     EXPECT_EQ(geometry.x, 100);
     EXPECT_EQ(geometry.y, 100);
     EXPECT_EQ(geometry.width, 250);
     EXPECT_EQ(geometry.height, 250);
+    EXPECT_EQ(viewer.output, "") << "no key was pressed";
 }
 
 // The first frame is drawn at the reset preset (elevation 45, azimuth -33),
@@ -36,17 +26,15 @@ TEST_F(ViewerTest, FirstFrameShowsResetPreset)
     const Rgb red{202, 0, 0};
     const Rgb green{0, 202, 0};
     const Rgb blue{0, 0, 202};
-    const std::vector<Probe> probes = {
-        {"X axis at x = 3", 237, 177, red, 16, 1},
-        {"X axis at x = -3", 49, 90, red, 16, 1},
-        {"Y axis at y = 3", 125, 7, green, 16, 1},
-        {"Y axis at y = -3", 125, 182, green, 16, 1},
-        {"Z axis at z = 3", 41, 216, blue, 16, 1},
-        {"Z axis at z = -3", 171, 76, blue, 16, 1},
-    };
-    EXPECT_EQ(failedProbes(grabWindow(server, viewer.window), probes), "");
-    EXPECT_NE(failedProbes(grabWindow(server, viewer.window), originAxesProbes()), "")
-        << "the first frame looks like the origin preset";
+    const Image image = grabWindow(server, viewer.window);
+    EXPECT_EQ(failedProbes(image, {{"X axis at x = 3", 237, 177, red, 16, 1},
+                                   {"X axis at x = -3", 49, 90, red, 16, 1},
+                                   {"Y axis at y = 3", 125, 7, green, 16, 1},
+                                   {"Y axis at y = -3", 125, 182, green, 16, 1},
+                                   {"Z axis at z = 3", 41, 216, blue, 16, 1},
+                                   {"Z axis at z = -3", 171, 76, blue, 16, 1}}),
+              "");
+    EXPECT_NE(failedProbes(image, originAxesProbes()), "") << "the first frame looks like the origin preset";
 }
 
 } // namespace

@@ -61,10 +61,9 @@ protected:
     }
 
     // Starts the viewer and waits until its first frame is on the screen.
-    void launch(const std::vector<std::string>& arguments = {}, OutputMode mode = OutputMode::Terminal,
-                bool setDisplay = true)
+    void launch(const std::vector<std::string>& arguments = {}, bool setDisplay = true)
     {
-        viewer = startViewer(server, arguments, mode, setDisplay);
+        viewer = startViewer(server, arguments, setDisplay);
         ASSERT_TRUE(waitForWindow(server, viewer)) << "no viewer window; stderr: " << viewer.errors;
         ASSERT_TRUE(waitForFirstFrame(server, viewer)) << "nothing drawn; stderr: " << viewer.errors;
     }

@@ -27,36 +27,27 @@ struct XServer {
 XServer startXServer();
 void stopXServer(XServer& server);
 
-// How the viewer's standard output is connected: a terminal delivers each trace
-// line as it is printed; a pipe only when the buffer fills or at exit.
-enum class OutputMode { Terminal, Pipe };
-
 struct ViewerProcess {
     pid_t pid = -1;
     int outputFd = -1;
+    int errorFd = -1;
     std::string output;
     std::string errors;
-    int errorFd = -1;
     Window window = 0;
     bool exited = false;
     int status = 0;
 };
 
+// Standard output is a terminal, so each trace line arrives as it is printed.
 // With `setDisplay` false the viewer gets no DISPLAY variable and has to be
 // told the display on its command line.
 ViewerProcess startViewer(XServer& server, const std::vector<std::string>& arguments = {},
-                          OutputMode mode = OutputMode::Terminal, bool setDisplay = true);
+                          bool setDisplay = true);
 
-// Waits until the viewer's window is mapped; false on timeout or exit.
+// Each wait is false on timeout, or when the viewer ends first.
 bool waitForWindow(XServer& server, ViewerProcess& viewer, double seconds = 20.0);
-
-// Waits until the window shows anything but black.
 bool waitForFirstFrame(XServer& server, ViewerProcess& viewer, double seconds = 20.0);
-
-// Waits until the viewer has printed at least `count` trace lines in all.
 bool waitForLines(ViewerProcess& viewer, std::size_t count, double seconds = 20.0);
-
-// Waits for the process to end; false on timeout.
 bool waitForExit(ViewerProcess& viewer, double seconds = 20.0);
 
 // Kills the viewer if it still runs and collects it.
@@ -68,8 +59,8 @@ std::vector<std::string> traceLines(const ViewerProcess& viewer);
 void typeByte(XServer& server, unsigned char byte);
 void typeKeys(XServer& server, const std::string& keys);
 
-// Presses the right button over the window, waits for the pop-up menu, moves to
-// entry `index` (0-based) and releases over it. False if the menu never showed.
+// Opens the pop-up menu over the window with a right click and clicks entry
+// `index` (0-based) once it is highlighted. False if the menu did not take it.
 bool chooseMenuEntry(XServer& server, ViewerProcess& viewer, int index, int entryCount = 31);
 
 struct Rgb {
