@@ -32,13 +32,8 @@ TEST_F(ViewerTest, EveryShapeSurvivesCountsAtOneZeroAndBelow)
     for (int shape : shapes) {
         SCOPED_TRACE("shape " + std::to_string(shape));
         choose(shape);
-        // (1, 1), (0, 0), (-1, -1), (-1, 1), (1, -1), then back to (1, 1).
-        press("ast");
-        press("st");
-        press("TT");
-        press("SSttSS");
-        press("Ttts");
-        press("STTS");
+        // From (1, 1) through (0, 0), (-1, -1), (-1, 1) and (1, -1) back to (1, 1).
+        press("aststTTSSttTT");
         ASSERT_FALSE(viewer.exited);
     }
     typeByte(server, 27);
