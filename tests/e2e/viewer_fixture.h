@@ -105,9 +105,14 @@ protected:
     void awayFromOrigin()
     {
         press("r");
+        waitForFrameAwayFromOrigin();
+    }
+
+    void waitForFrameAwayFromOrigin()
+    {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (failedProbes(grabWindow(server, viewer.window), originAxesProbes()).empty()) {
-            ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "no frame at the reset preset";
+            ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "no frame away from the origin preset";
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     }
