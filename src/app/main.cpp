@@ -5,8 +5,13 @@
 
 #include <GL/glut.h>
 
+#include <csignal>
+
 int main(int argc, char** argv)
 {
+    // A reader of the trace that goes away (`varenthe | head -n 1`) must not
+    // end the viewer; the lines it would have read are simply dropped.
+    std::signal(SIGPIPE, SIG_IGN);
     // The whole command line belongs to GLUT; the viewer has no options.
     glutInit(&argc, argv);
     openViewerWindow();

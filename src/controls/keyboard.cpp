@@ -56,11 +56,12 @@ void applyKey(unsigned char key)
 
 void printCameraTrace()
 {
-    // No flush: on a terminal each line shows at once, into a pipe they arrive
-    // with the buffer or at exit.
     std::printf("Camera: d: %f, e:%f, a:%f, t:%f\n", static_cast<double>(distance),
                 static_cast<double>(elevation), static_cast<double>(azimuth),
                 static_cast<double>(twist));
+    // Into a file or a pipe stdio would hold the lines back until its buffer
+    // fills, and a viewer that is killed would lose them: each goes out at once.
+    std::fflush(stdout);
 }
 
 void onKey(unsigned char key, int, int)
