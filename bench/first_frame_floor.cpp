@@ -1,29 +1,32 @@
-// The least a program can do to get the viewer's first picture on screen: the
-// same kind of window, the same first shape call, and the flush that puts a
-// single-buffered frame on screen.
+#include "floor.h"
 
 #include <GL/glut.h>
 
-static constexpr unsigned int DISPLAY_MODE = GLUT_RGB | GLUT_SINGLE;
-static constexpr int WINDOW_SIZE = 250;
-static constexpr int WINDOW_POSITION = 100;
-static constexpr GLdouble SPHERE_RADIUS = 1.5;
-static constexpr GLint INITIAL_COUNT = 10;
-
-static void onDisplay()
-{
-    glutWireSphere(SPHERE_RADIUS, INITIAL_COUNT, INITIAL_COUNT);
-    glFlush();
-}
-
+// The viewer's start-up as bare GLUT calls: the same window, fixed state, menu
+// of 31 entries and callbacks, and its first frame, the wire sphere 10x10.
 int main(int argc, char** argv)
 {
+    static constexpr int WINDOW_SIZE = 250;
+    static constexpr int WINDOW_POSITION = 100;
+    static constexpr int WIRE_SPHERE = 10;
+    static constexpr GLint COUNT = 10;
+    static const char* const MENU_TAIL[] = {"Reset camera position", "Put camera at origin", "Exit"};
     glutInit(&argc, argv);
-    glutInitDisplayMode(DISPLAY_MODE);
+    glutInitDisplayMode(GLUT_RGB | GLUT_SINGLE);
     glutInitWindowSize(WINDOW_SIZE, WINDOW_SIZE);
     glutInitWindowPosition(WINDOW_POSITION, WINDOW_POSITION);
-    glutCreateWindow("Varenthe floor");
-    glutDisplayFunc(onDisplay);
+    glutCreateWindow("Varenthe");
+    floorFixedState();
+    onFloorReshape(WINDOW_SIZE, WINDOW_SIZE);
+    glutCreateMenu([](int) {});
+    for (const Shape& shape : SHAPES)
+        glutAddMenuEntry(shape.label, shape.id);
+    for (const char* label : MENU_TAIL)
+        glutAddMenuEntry(label, 0);
+    glutAttachMenu(GLUT_RIGHT_BUTTON);
+    glutKeyboardFunc([](unsigned char, int, int) {});
+    glutDisplayFunc([] { floorFrame(SHAPES[WIRE_SPHERE], COUNT, COUNT); });
+    glutReshapeFunc(onFloorReshape);
     glutMainLoop();
     return 0;
 }

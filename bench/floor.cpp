@@ -1,179 +1,161 @@
-#include "bench.h"
+#include "floor.h"
 
 #include <GL/glu.h>
 #include <GL/glut.h>
 
-// The floor keeps its own copies of the window, camera and shape constants: it
-// must issue the same calls as the viewer without going through its code.
-static constexpr unsigned int FLOOR_DISPLAY_MODE = GLUT_RGB | GLUT_SINGLE;
-static constexpr int WINDOW_SIZE = 250;
-static constexpr int WINDOW_POSITION = 100;
-
-static constexpr double FIELD_OF_VIEW = 60.0;
-static constexpr double ASPECT_RATIO = 1.0;
-static constexpr double NEAR_PLANE = 1.0;
-static constexpr double FAR_PLANE = 10.0;
-static constexpr double CAMERA_DISTANCE = 6.0;
-static constexpr double CAMERA_ELEVATION = 45.0;
-static constexpr double CAMERA_AZIMUTH = -33.0;
-
-static constexpr GLdouble TUBE_RADIUS = 1.5;
+// The viewer's arguments, repeated here so that the floor runs none of its code.
+static constexpr GLdouble RADIUS = 1.5;
+static constexpr GLdouble INNER_RADIUS = 0.5;
 static constexpr GLdouble TUBE_HEIGHT = 2.0;
-static constexpr GLdouble DISK_INNER_RADIUS = 0.5;
-static constexpr GLdouble DISK_OUTER_RADIUS = 1.5;
-static constexpr GLdouble PARTIAL_DISK_START = 90.0;
-static constexpr GLdouble PARTIAL_DISK_SWEEP = 270.0;
-static constexpr GLdouble QUADRIC_SPHERE_RADIUS = 1.0;
-static constexpr GLdouble GLUT_SPHERE_RADIUS = 1.5;
-static constexpr GLdouble CONE_BASE_RADIUS = 1.0;
-static constexpr GLdouble CONE_HEIGHT = 1.5;
-static constexpr GLdouble CUBE_EDGE = 1.5;
-static constexpr GLdouble TORUS_TUBE_RADIUS = 0.5;
-static constexpr GLdouble TORUS_OUTER_RADIUS = 1.5;
+static constexpr GLdouble SPHERE_RADIUS = 1.0;
+static constexpr GLdouble CONE_RADIUS = 1.0;
 static constexpr GLdouble TEAPOT_SIZE = 1.0;
 
-// One quadric per draw style, made on first use and kept: the floor pays only
-// for the drawing call itself.
-static GLUquadric* lineQuadric = nullptr;
-static GLUquadric* fillQuadric = nullptr;
-
-static GLUquadric* floorQuadric(GLenum style)
+static GLUquadric* newQuadric(GLenum style)
 {
-    GLUquadric*& quadric = style == GLU_LINE ? lineQuadric : fillQuadric;
-    if (quadric == nullptr) {
-        quadric = gluNewQuadric();
-        if (quadric == nullptr)
-            fail("no memory for a GLU quadric");
-        gluQuadricDrawStyle(quadric, style);
-        gluQuadricNormals(quadric, GLU_SMOOTH);
-    }
+    GLUquadric* quadric = gluNewQuadric();
+    gluQuadricDrawStyle(quadric, style);
+    gluQuadricNormals(quadric, GLU_SMOOTH);
     return quadric;
 }
 
-void openFloorWindow()
+static void tube(GLenum style, GLint slices, GLint stacks)
 {
-    glutInitDisplayMode(FLOOR_DISPLAY_MODE);
-    glutInitWindowSize(WINDOW_SIZE, WINDOW_SIZE);
-    glutInitWindowPosition(WINDOW_POSITION, WINDOW_POSITION);
-    glutCreateWindow("Varenthe floor");
+    GLUquadric* quadric = newQuadric(style);
+    gluCylinder(quadric, RADIUS, RADIUS, TUBE_HEIGHT, slices, stacks);
+    gluDeleteQuadric(quadric);
 }
 
-void setFloorFixedState()
+static void disk(GLenum style, GLint slices, GLint stacks)
+{
+    GLUquadric* quadric = newQuadric(style);
+    gluDisk(quadric, INNER_RADIUS, RADIUS, slices, stacks);
+    gluDeleteQuadric(quadric);
+}
+
+static void partialDisk(GLenum style, GLint slices, GLint stacks)
+{
+    static constexpr GLdouble START = 90.0;
+    static constexpr GLdouble SWEEP = 270.0;
+    GLUquadric* quadric = newQuadric(style);
+    gluPartialDisk(quadric, INNER_RADIUS, RADIUS, slices, stacks, START, SWEEP);
+    gluDeleteQuadric(quadric);
+}
+
+static void sphere(GLenum style, GLint slices, GLint stacks)
+{
+    GLUquadric* quadric = newQuadric(style);
+    gluSphere(quadric, SPHERE_RADIUS, slices, stacks);
+    gluDeleteQuadric(quadric);
+}
+
+// A fresh pair of lists, compiled, called once and deleted in every frame.
+static void closedCylinder(GLenum style, GLint slices, GLint stacks)
+{
+    const GLuint base = glGenLists(2);
+    GLUquadric* quadric = newQuadric(style);
+    glNewList(base + 1, GL_COMPILE);
+    gluDisk(quadric, 0.0, RADIUS, stacks, slices);
+    glEndList();
+    glNewList(base, GL_COMPILE);
+    glCallList(base + 1);
+    gluCylinder(quadric, RADIUS, RADIUS, TUBE_HEIGHT, slices, stacks);
+    glTranslatef(0.0f, 0.0f, static_cast<GLfloat>(TUBE_HEIGHT));
+    glCallList(base + 1);
+    glEndList();
+    gluDeleteQuadric(quadric);
+    glCallList(base);
+    glDeleteLists(base, 2);
+}
+
+const Shape SHAPES[SHAPE_COUNT] = {
+    {2, "GLU_CYLINDER (wire)", GLU_LINE, tube},
+    {3, "GLU_CYLINDER (solid)", GLU_FILL, tube},
+    {4, "GLU_DISK (wire)", GLU_LINE, disk},
+    {5, "GLU_DISK (solid)", GLU_FILL, disk},
+    {6, "GLU_PARTIALDISK (wire)", GLU_LINE, partialDisk},
+    {7, "GLU_PARTIALDISK (solid)", GLU_FILL, partialDisk},
+    {8, "GLU_SPHERE (wire)", GLU_LINE, sphere},
+    {9, "GLU_SPHERE (solid)", GLU_FILL, sphere},
+    {10, "wire cylinder with top && bottom", GLU_LINE, closedCylinder},
+    {11, "solid cylinder with top && bottom", GLU_FILL, closedCylinder},
+    {20, "GLUT_WIRESPHERE", 0, [](GLenum, GLint sl, GLint st) { glutWireSphere(RADIUS, sl, st); }},
+    {21, "GLUT_SOLIDSPHERE", 0, [](GLenum, GLint sl, GLint st) { glutSolidSphere(RADIUS, sl, st); }},
+    {22, "GLUT_WIRECONE", 0, [](GLenum, GLint sl, GLint st) { glutWireCone(CONE_RADIUS, RADIUS, sl, st); }},
+    {23, "GLUT_SOLIDCONE", 0, [](GLenum, GLint sl, GLint st) { glutSolidCone(CONE_RADIUS, RADIUS, sl, st); }},
+    {24, "GLUT_WIRECUBE", 0, [](GLenum, GLint, GLint) { glutWireCube(RADIUS); }},
+    {25, "GLUT_SOLIDCUBE", 0, [](GLenum, GLint, GLint) { glutSolidCube(RADIUS); }},
+    {26, "GLUT_WIRETORUS", 0, [](GLenum, GLint sl, GLint st) { glutWireTorus(INNER_RADIUS, RADIUS, sl, st); }},
+    {27, "GLUT_SOLIDTORUS", 0, [](GLenum, GLint sl, GLint st) { glutSolidTorus(INNER_RADIUS, RADIUS, sl, st); }},
+    {28, "GLUT_WIREDODECAHEDRON", 0, [](GLenum, GLint, GLint) { glutWireDodecahedron(); }},
+    {29, "GLUT_SOLIDDODECAHEDRON", 0, [](GLenum, GLint, GLint) { glutSolidDodecahedron(); }},
+    {30, "GLUT_WIREOCTAHEDRON", 0, [](GLenum, GLint, GLint) { glutWireOctahedron(); }},
+    {31, "GLUT_SOLIDOCTAHEDRON", 0, [](GLenum, GLint, GLint) { glutSolidOctahedron(); }},
+    {32, "GLUT_WIRETETRAHEDRON", 0, [](GLenum, GLint, GLint) { glutWireTetrahedron(); }},
+    {33, "GLUT_SOLIDTETRAHEDRON", 0, [](GLenum, GLint, GLint) { glutSolidTetrahedron(); }},
+    {34, "GLUT_WIREICOSAHEDRON", 0, [](GLenum, GLint, GLint) { glutWireIcosahedron(); }},
+    {35, "GLUT_SOLIDICOSAHEDRON", 0, [](GLenum, GLint, GLint) { glutSolidIcosahedron(); }},
+    {36, "GLUT_WIRETEAPOT", 0, [](GLenum, GLint, GLint) { glutWireTeapot(TEAPOT_SIZE); }},
+    {37, "GLUT_SOLIDTEAPOT", 0, [](GLenum, GLint, GLint) { glutSolidTeapot(TEAPOT_SIZE); }},
+};
+
+static void axis(const GLfloat colour[4], GLfloat x, GLfloat y, GLfloat z)
+{
+    glColor4fv(colour);
+    glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, colour);
+    glNormal3f(0.0f, 0.0f, 1.0f);
+    glVertex3f(-x, -y, -z);
+    glVertex3f(x, y, z);
+}
+
+void floorFrame(const Shape& shape, GLint slices, GLint stacks)
+{
+    // The camera that initRendering leaves: distance 6, elevation 45, azimuth -33.
+    static constexpr GLdouble DISTANCE = 6.0;
+    static constexpr GLdouble ELEVATION = 45.0;
+    static constexpr GLdouble AZIMUTH = -33.0;
+    static constexpr GLdouble TWIST = 0.0;
+    static constexpr GLfloat AXIS = 4.0f;
+    static const GLfloat RED[] = {1.0f, 0.0f, 0.0f, 1.0f};
+    static const GLfloat GREEN[] = {0.0f, 1.0f, 0.0f, 1.0f};
+    static const GLfloat BLUE[] = {0.0f, 0.0f, 1.0f, 1.0f};
+    static const GLfloat GREY[] = {0.6f, 0.6f, 0.6f, 1.0f};
+
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslated(0.0, 0.0, -DISTANCE);
+    glRotated(ELEVATION, 1.0, 0.0, 0.0);
+    glRotated(AZIMUTH, 0.0, 1.0, 0.0);
+    glRotated(-TWIST, 0.0, 0.0, 1.0);
+    glPushAttrib(GL_LINE_BIT);
+    glBegin(GL_LINES);
+    axis(RED, AXIS, 0.0f, 0.0f);
+    axis(GREEN, 0.0f, AXIS, 0.0f);
+    axis(BLUE, 0.0f, 0.0f, AXIS);
+    glEnd();
+    glPopAttrib();
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, GREY);
+    shape.draw(shape.style, slices, stacks);
+    glFlush();
+}
+
+void floorFixedState()
 {
     glFrontFace(GL_CW);
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);
     glEnable(GL_DEPTH_TEST);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(FIELD_OF_VIEW, ASPECT_RATIO, NEAR_PLANE, FAR_PLANE);
-    glMatrixMode(GL_MODELVIEW);
 }
 
 void onFloorReshape(int width, int height)
 {
+    static constexpr GLdouble FIELD_OF_VIEW = 60.0;
+    static constexpr GLdouble NEAR_PLANE = 1.0;
+    static constexpr GLdouble FAR_PLANE = 10.0;
     glViewport(0, 0, width, height);
-}
-
-void loadFloorFrameState()
-{
-    const GLfloat grey[] = {0.6f, 0.6f, 0.6f, 1.0f};
-    // The camera of the reset preset, so that the shape covers the same pixels
-    // as in the viewer's frame; a twist of 0 needs no rotation.
-    glMatrixMode(GL_MODELVIEW);
+    glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    glTranslated(0.0, 0.0, -CAMERA_DISTANCE);
-    glRotated(CAMERA_ELEVATION, 1.0, 0.0, 0.0);
-    glRotated(CAMERA_AZIMUTH, 0.0, 1.0, 0.0);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, grey);
-}
-
-// The same GLU calls as the closed cylinder's display lists, issued directly:
-// the floor builds no lists. The push and pop keep the lid's translation from
-// piling up over the frames.
-static void drawClosedCylinder(GLenum style, int sliceCount, int stackCount)
-{
-    GLUquadric* quadric = floorQuadric(style);
-    glPushMatrix();
-    gluDisk(quadric, 0.0, TUBE_RADIUS, stackCount, sliceCount);
-    gluCylinder(quadric, TUBE_RADIUS, TUBE_RADIUS, TUBE_HEIGHT, sliceCount, stackCount);
-    glTranslatef(0.0f, 0.0f, static_cast<GLfloat>(TUBE_HEIGHT));
-    gluDisk(quadric, 0.0, TUBE_RADIUS, stackCount, sliceCount);
-    glPopMatrix();
-}
-
-void drawFloorClosedCylinderLists(GLenum style, int sliceCount, int stackCount)
-{
-    GLUquadric* quadric = floorQuadric(style);
-    const GLuint base = glGenLists(2);
-    const GLuint cap = base + 1;
-    glNewList(cap, GL_COMPILE);
-    gluDisk(quadric, 0.0, TUBE_RADIUS, stackCount, sliceCount);
-    glEndList();
-    glNewList(base, GL_COMPILE);
-    glCallList(cap);
-    gluCylinder(quadric, TUBE_RADIUS, TUBE_RADIUS, TUBE_HEIGHT, sliceCount, stackCount);
-    glTranslatef(0.0f, 0.0f, static_cast<GLfloat>(TUBE_HEIGHT));
-    glCallList(cap);
-    glEndList();
-    glPushMatrix();
-    glCallList(base);
-    glPopMatrix();
-    glDeleteLists(base, 2);
-}
-
-static void drawTube(GLenum style, int sliceCount, int stackCount)
-{
-    gluCylinder(floorQuadric(style), TUBE_RADIUS, TUBE_RADIUS, TUBE_HEIGHT, sliceCount, stackCount);
-}
-
-static void drawDisk(GLenum style, int sliceCount, int stackCount)
-{
-    gluDisk(floorQuadric(style), DISK_INNER_RADIUS, DISK_OUTER_RADIUS, sliceCount, stackCount);
-}
-
-static void drawPartialDisk(GLenum style, int sliceCount, int stackCount)
-{
-    gluPartialDisk(floorQuadric(style), DISK_INNER_RADIUS, DISK_OUTER_RADIUS, sliceCount,
-                   stackCount, PARTIAL_DISK_START, PARTIAL_DISK_SWEEP);
-}
-
-static void drawSphere(GLenum style, int sliceCount, int stackCount)
-{
-    gluSphere(floorQuadric(style), QUADRIC_SPHERE_RADIUS, sliceCount, stackCount);
-}
-
-void drawFloorShape(ShapeId shape, int sliceCount, int stackCount)
-{
-    switch (shape) {
-    case SHAPE_GLU_CYLINDER_WIRE: drawTube(GLU_LINE, sliceCount, stackCount); break;
-    case SHAPE_GLU_CYLINDER_SOLID: drawTube(GLU_FILL, sliceCount, stackCount); break;
-    case SHAPE_GLU_DISK_WIRE: drawDisk(GLU_LINE, sliceCount, stackCount); break;
-    case SHAPE_GLU_DISK_SOLID: drawDisk(GLU_FILL, sliceCount, stackCount); break;
-    case SHAPE_GLU_PARTIALDISK_WIRE: drawPartialDisk(GLU_LINE, sliceCount, stackCount); break;
-    case SHAPE_GLU_PARTIALDISK_SOLID: drawPartialDisk(GLU_FILL, sliceCount, stackCount); break;
-    case SHAPE_GLU_SPHERE_WIRE: drawSphere(GLU_LINE, sliceCount, stackCount); break;
-    case SHAPE_GLU_SPHERE_SOLID: drawSphere(GLU_FILL, sliceCount, stackCount); break;
-    case SHAPE_CLOSED_CYLINDER_WIRE: drawClosedCylinder(GLU_LINE, sliceCount, stackCount); break;
-    case SHAPE_CLOSED_CYLINDER_SOLID: drawClosedCylinder(GLU_FILL, sliceCount, stackCount); break;
-    case SHAPE_GLUT_WIRESPHERE: glutWireSphere(GLUT_SPHERE_RADIUS, sliceCount, stackCount); break;
-    case SHAPE_GLUT_SOLIDSPHERE: glutSolidSphere(GLUT_SPHERE_RADIUS, sliceCount, stackCount); break;
-    case SHAPE_GLUT_WIRECONE: glutWireCone(CONE_BASE_RADIUS, CONE_HEIGHT, sliceCount, stackCount); break;
-    case SHAPE_GLUT_SOLIDCONE: glutSolidCone(CONE_BASE_RADIUS, CONE_HEIGHT, sliceCount, stackCount); break;
-    case SHAPE_GLUT_WIRECUBE: glutWireCube(CUBE_EDGE); break;
-    case SHAPE_GLUT_SOLIDCUBE: glutSolidCube(CUBE_EDGE); break;
-    case SHAPE_GLUT_WIRETORUS: glutWireTorus(TORUS_TUBE_RADIUS, TORUS_OUTER_RADIUS, sliceCount, stackCount); break;
-    case SHAPE_GLUT_SOLIDTORUS: glutSolidTorus(TORUS_TUBE_RADIUS, TORUS_OUTER_RADIUS, sliceCount, stackCount); break;
-    case SHAPE_GLUT_WIREDODECAHEDRON: glutWireDodecahedron(); break;
-    case SHAPE_GLUT_SOLIDDODECAHEDRON: glutSolidDodecahedron(); break;
-    case SHAPE_GLUT_WIREOCTAHEDRON: glutWireOctahedron(); break;
-    case SHAPE_GLUT_SOLIDOCTAHEDRON: glutSolidOctahedron(); break;
-    case SHAPE_GLUT_WIRETETRAHEDRON: glutWireTetrahedron(); break;
-    case SHAPE_GLUT_SOLIDTETRAHEDRON: glutSolidTetrahedron(); break;
-    case SHAPE_GLUT_WIREICOSAHEDRON: glutWireIcosahedron(); break;
-    case SHAPE_GLUT_SOLIDICOSAHEDRON: glutSolidIcosahedron(); break;
-    case SHAPE_GLUT_WIRETEAPOT: glutWireTeapot(TEAPOT_SIZE); break;
-    case SHAPE_GLUT_SOLIDTEAPOT: glutSolidTeapot(TEAPOT_SIZE); break;
-    default: break;
-    }
+    gluPerspective(FIELD_OF_VIEW, 1.0, NEAR_PLANE, FAR_PLANE);
+    glMatrixMode(GL_MODELVIEW);
 }

@@ -1,164 +1,106 @@
-#include "bench.h"
+#include "floor.h"
 
 #include "app/app.h"
-#include "controls/controls.h"
 #include "render/shapes.h"
+#include "viewer/viewer_state.h"
 
-#include <GL/glu.h>
-#include <GL/glut.h>
+#include <GL/freeglut.h>
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <sys/resource.h>
 
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
+#include <string>
 
-static constexpr int ROUNDS = 31;
-static constexpr double WARM_UP_SECONDS = 0.03;
-static constexpr double BATCH_SECONDS = 0.02;
-static constexpr int MIN_BATCH_FRAMES = 4;
-static constexpr int INITIAL_COUNT = 10;
-static constexpr int HIGH_COUNT = 100;
-static constexpr double RATIO_AIM = 1.05;
-static constexpr ShapeId NO_SHAPE = 0;
+using Frame = void (*)(const Shape& shape, GLint count);
 
-static int ratiosAboveAim = 0;
-
-// CPU seconds per frame over a batch. glFinish waits until llvmpipe has
-// rasterised and shown the frame, so the work of its threads falls inside the
-// batch rather than leaking into the next one.
-static double timeViewerFrames(int frames)
+static void viewerFrame(const Shape& shape, GLint count)
 {
-    const double start = processCpuSeconds();
-    for (int frame = 0; frame < frames; ++frame) {
-        onDisplay();
-        glFinish();
-    }
-    return (processCpuSeconds() - start) / frames;
-}
-
-static double timeFloorFrames(ShapeId shape, int count, int frames, bool compileLists)
-{
-    const GLenum style = shape == SHAPE_CLOSED_CYLINDER_SOLID ? GLU_FILL : GLU_LINE;
-    loadFloorFrameState();
-    const double start = processCpuSeconds();
-    for (int frame = 0; frame < frames; ++frame) {
-        if (compileLists)
-            drawFloorClosedCylinderLists(style, count, count);
-        else
-            drawFloorShape(shape, count, count);
-        glFinish();
-    }
-    return (processCpuSeconds() - start) / frames;
-}
-
-// Runs viewer frames for a little while, so that first-use costs (code paths,
-// caches, the floor's quadrics) stay out of the rounds, and returns a batch
-// size that takes about BATCH_SECONDS.
-static int warmUp(ShapeId shape, int count, bool compileLists)
-{
-    int frames = 0;
-    const double start = processCpuSeconds();
-    do {
-        timeViewerFrames(1);
-        ++frames;
-    } while (processCpuSeconds() - start < WARM_UP_SECONDS);
-    const double perFrame = (processCpuSeconds() - start) / frames;
-    timeFloorFrames(shape, count, frames, compileLists);
-    return std::max(MIN_BATCH_FRAMES, static_cast<int>(std::ceil(BATCH_SECONDS / perFrame)));
-}
-
-// Viewer and floor batches alternate within one process and one window, so a
-// burst of load from elsewhere hits both sides alike; each round gives one
-// ratio, and the medians drop the rounds that a burst spoilt.
-static void measureShape(ShapeId shape, int count, bool compileLists)
-{
-    selectedShape = shape;
+    selectedShape = shape.id;
     slices = count;
     stacks = count;
-    const int frames = warmUp(shape, count, compileLists);
-    std::vector<double> viewer;
-    std::vector<double> floor;
-    std::vector<double> ratios;
-    for (int round = 0; round < ROUNDS; ++round) {
-        // Either side goes first in every other round, so that neither always
-        // runs right after the other's change of GL state.
-        double viewerFrame = 0.0;
-        double floorFrame = 0.0;
-        if (round % 2 == 0) {
-            viewerFrame = timeViewerFrames(frames);
-            floorFrame = timeFloorFrames(shape, count, frames, compileLists);
-        } else {
-            floorFrame = timeFloorFrames(shape, count, frames, compileLists);
-            viewerFrame = timeViewerFrames(frames);
+    onDisplay();
+}
+
+static void bareFrame(const Shape& shape, GLint count)
+{
+    floorFrame(shape, count, count);
+}
+
+// glFinish waits for llvmpipe's rasteriser threads, whose CPU time the
+// process-wide clock then counts with the calling thread's.
+static void frameCost(benchmark::State& state, Frame frame, const Shape* shape)
+{
+    const auto count = static_cast<GLint>(state.range(0));
+    state.SetLabel(shape->label);
+    for (auto _ : state) {
+        frame(*shape, count);
+        glFinish();
+    }
+}
+
+static double heapBytes()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return static_cast<double>(info.uordblks + info.hblkhd);
+}
+
+// Heap in use counts every arena and the large blocks that malloc maps on its
+// own; resident size would also count shared pages and Mesa's warm-up.
+static void memoryGrowth(benchmark::State& state, Frame frame, const Shape* shape)
+{
+    static constexpr int WARM_UP_FRAMES = 100;
+    static constexpr GLint COUNT = 10;
+    static constexpr double MIB = 1024.0 * 1024.0;
+    for (int i = 0; i < WARM_UP_FRAMES; ++i)
+        frame(*shape, COUNT);
+    glFinish();
+    const double before = heapBytes();
+    for (auto _ : state)
+        frame(*shape, COUNT);
+    glFinish();
+    struct rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["heap_MiB"] = heapBytes() / MIB;
+    state.counters["heap_growth_B_per_frame"] = (heapBytes() - before) / static_cast<double>(state.iterations());
+    state.counters["peak_RSS_MiB"] = static_cast<double>(usage.ru_maxrss) * 1024.0 / MIB;
+}
+
+static bool shown = false;
+
+static void registerBenchmarks()
+{
+    static constexpr int MEMORY_FRAMES = 10000;
+    for (const Shape& shape : SHAPES) {
+        const std::string id = std::to_string(shape.id);
+        for (auto [side, frame] : {std::pair{"viewer", viewerFrame}, std::pair{"floor", bareFrame}}) {
+            benchmark::RegisterBenchmark(("frame/" + id + "/" + side).c_str(), frameCost, frame, &shape)
+                ->Arg(10)
+                ->Arg(100)
+                ->MeasureProcessCPUTime()
+                ->Unit(benchmark::kMicrosecond);
+            if (shape.id == 10 || shape.id == 11)
+                benchmark::RegisterBenchmark(("memory/" + id + "/" + side).c_str(), memoryGrowth, frame, &shape)
+                    ->Iterations(MEMORY_FRAMES)
+                    ->Repetitions(1)
+                    ->Unit(benchmark::kMillisecond);
         }
-        viewer.push_back(viewerFrame);
-        floor.push_back(floorFrame);
-        ratios.push_back(viewerFrame / floorFrame);
     }
-    const double ratio = median(ratios);
-    if (ratio > RATIO_AIM && !compileLists)
-        ++ratiosAboveAim;
-    const char* label = menuLabel(shape);
-    std::printf("| %d | %s | %d×%d | %d | %.1f | %.1f | %.3f%s |\n", shape,
-                label != nullptr ? label : "?", count, count, frames, median(viewer) * 1e6,
-                median(floor) * 1e6, ratio, ratio > RATIO_AIM ? " *" : "");
-    std::fflush(stdout);
 }
 
-// What the viewer's frame costs around the shape: clear, camera, axes,
-// material and flush, against a frame that only waits for the renderer.
-static void measureFixedCost()
+int main(int argc, char** argv)
 {
-    selectedShape = NO_SHAPE;
-    const int frames = warmUp(NO_SHAPE, INITIAL_COUNT, false);
-    std::vector<double> viewer;
-    std::vector<double> floor;
-    for (int round = 0; round < ROUNDS; ++round) {
-        viewer.push_back(timeViewerFrames(frames));
-        floor.push_back(timeFloorFrames(NO_SHAPE, INITIAL_COUNT, frames, false));
-    }
-    std::printf("Viewer frame with no shape (id %d: clear, camera, axes, material, flush): "
-                "%.1f µs CPU; floor frame with no shape (glFinish alone): %.1f µs CPU.\n\n",
-                NO_SHAPE, median(viewer) * 1e6, median(floor) * 1e6);
-}
-
-static void printTableHead()
-{
-    std::printf("| id | shape | counts | frames per batch | viewer µs/frame | floor µs/frame | "
-                "viewer/floor |\n");
-    std::printf("|---:|---|---|---:|---:|---:|---:|\n");
-    std::fflush(stdout);
-}
-
-int runFrameBenchmark()
-{
-    int argc = 1;
-    char name[] = "varenthe-bench";
-    char* argv[] = {name, nullptr};
     glutInit(&argc, argv);
+    benchmark::Initialize(&argc, argv);
     openViewerWindow();
     initRendering();
-    waitUntilWindowShown(onReshape);
-
-    std::printf("Renderer: %s (OpenGL %s)\n\n",
-                reinterpret_cast<const char*>(glGetString(GL_RENDERER)),
-                reinterpret_cast<const char*>(glGetString(GL_VERSION)));
-    measureFixedCost();
-    printTableHead();
-    for (int count : {INITIAL_COUNT, HIGH_COUNT}) {
-        for (ShapeId shape = SHAPE_GLU_CYLINDER_WIRE; shape <= SHAPE_CLOSED_CYLINDER_SOLID; ++shape)
-            measureShape(shape, count, false);
-        for (ShapeId shape = SHAPE_GLUT_WIRESPHERE; shape <= SHAPE_GLUT_SOLIDTEAPOT; ++shape)
-            measureShape(shape, count, false);
-    }
-    std::printf("\n%d of 56 ratios above %.2f (marked *). The floor draws the closed cylinder "
-                "with direct GLU calls, no display lists.\n\n", ratiosAboveAim, RATIO_AIM);
-
-    std::printf("The closed cylinder against a floor that compiles the same calls into a fresh "
-                "pair of display lists, calls them once and deletes them, in every frame:\n\n");
-    printTableHead();
-    for (int count : {INITIAL_COUNT, HIGH_COUNT})
-        for (ShapeId shape : {SHAPE_CLOSED_CYLINDER_WIRE, SHAPE_CLOSED_CYLINDER_SOLID})
-            measureShape(shape, count, true);
-    std::printf("\n");
+    // Both sides draw into the viewer's window once it is on screen, with the
+    // projection its reshape callback loads.
+    glutReshapeFunc(onReshape);
+    glutDisplayFunc([] { shown = true; });
+    while (!shown)
+        glutMainLoopEvent();
+    registerBenchmarks();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
     return 0;
 }

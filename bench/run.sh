@@ -1,12 +1,51 @@
 #!/usr/bin/env bash
-# Builds the benchmark in build-bench/ and runs it, printing its tables. It
-# starts a private Xvfb of its own, so it needs no display.
+# Builds the benchmark in build-bench/ and runs it under a private Xvfb, printing
+# Markdown tables. Arguments go to the per-frame run, e.g.
+# --benchmark_repetitions=3 for a quicker look.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
 
-ensure_packages "${BUILD_PACKAGES[@]}" xvfb libx11-dev libxdamage-dev
+ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev xvfb hyperfine jq
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
     -DVARENTHE_BUILD_TESTS=OFF -DVARENTHE_BUILD_BENCH=ON >/dev/null
-cmake --build build-bench -j2 >/dev/null
-exec build-bench/bench/varenthe-bench "$@"
+cmake --build build-bench -j2 --target varenthe varenthe-bench varenthe-first-frame-floor \
+    varenthe-exit-after-first-frame >/dev/null
+
+# Xvfb picks a free display itself and writes its number to the pipe. Without
+# -noreset it would reset whenever the last client leaves, between the starts.
+coproc XVFB { exec Xvfb -displayfd 1 -noreset -nolisten tcp 2>/dev/null; }
+trap 'kill "$XVFB_PID"' EXIT
+read -r display <&"${XVFB[0]}"
+export DISPLAY=":$display"
+bench=build-bench/bench
+out=$(mktemp -d)
+
+echo "### Start-up to the first frame"
+preload="LD_PRELOAD=$PWD/$bench/libvarenthe-exit-after-first-frame.so"
+hyperfine -N --style none --warmup 3 --runs 40 --export-markdown "$out/startup.md" \
+    -n viewer "env $preload build-bench/varenthe" -n floor "env $preload $bench/varenthe-first-frame-floor" >/dev/null
+cat "$out/startup.md"
+
+echo "### CPU time per frame, µs (median of the repetitions)"
+"$bench/varenthe-bench" --benchmark_filter='^frame/' --benchmark_repetitions=10 --benchmark_min_time=0.05 \
+    --benchmark_min_warmup_time=0.02 --benchmark_enable_random_interleaving=true \
+    --benchmark_out="$out/frames.json" "$@" >/dev/null
+jq -r '
+    [.benchmarks[] | select(.aggregate_name == "median")] | INDEX(.run_name) as $m
+    | "| id | shape | counts | viewer | floor | viewer/floor |", "|---:|---|---:|---:|---:|---:|",
+      ([.[] | select(.run_name | split("/")[2] == "viewer")]
+       | sort_by((.run_name | split("/") | [(.[3] | tonumber), (.[1] | tonumber)])) | .[]
+       | (.run_name | split("/")) as [$kind, $id, $side, $count]
+       | $m[.run_name | sub("/viewer/"; "/floor/")] as $floor
+       | "| \($id) | \(.label) | \($count) | \(.cpu_time * 10 | round / 10) | \($floor.cpu_time * 10 | round / 10) | \(.cpu_time / $floor.cpu_time * 1000 | round / 1000) |")
+' "$out/frames.json"
+
+echo "### Memory over 10 000 frames of the closed cylinder, counts 10"
+echo "| id | program | heap in use, MiB | heap growth, bytes/frame | peak RSS, MiB |"
+echo "|---:|---|---:|---:|---:|"
+for run in 10/viewer 10/floor 11/viewer 11/floor; do
+    "$bench/varenthe-bench" --benchmark_filter="^memory/$run/" --benchmark_format=json 2>/dev/null
+done | jq -r '.benchmarks[] | (.name | split("/")) as [$kind, $id, $side]
+    | "| \($id) | \($side) | \(.heap_MiB * 10 | round / 10) | \(.heap_growth_B_per_frame * 10 | round / 10) | \(.peak_RSS_MiB | round) |"'
+rm -r "$out"

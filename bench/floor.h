@@ -1,0 +1,24 @@
+#pragma once
+
+#include <GL/gl.h>
+
+// The shape's part of a frame, issued as bare GLU or GLUT calls.
+using FloorShape = void (*)(GLenum style, GLint slices, GLint stacks);
+
+struct Shape {
+    int id;
+    const char* label;
+    GLenum style;
+    FloorShape draw;
+};
+
+constexpr int SHAPE_COUNT = 28;
+extern const Shape SHAPES[SHAPE_COUNT];
+
+// The viewer's whole frame with nothing between the GL, GLU and GLUT calls:
+// clear, camera, the three lit axes, the grey material, the shape and the flush.
+void floorFrame(const Shape& shape, GLint slices, GLint stacks);
+
+// What the viewer sets up once: the fixed state and the projection.
+void floorFixedState();
+void onFloorReshape(int width, int height);
