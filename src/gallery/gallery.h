@@ -2,6 +2,7 @@
 
 #include "viewer/viewer_state.h"
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -13,12 +14,37 @@ struct Picture {
     std::vector<unsigned char> rgb;
 };
 
+// What the command line asks for. Empty counts mean one picture per shape with
+// the counts that the keys left.
+struct GalleryOptions {
+    int size = 250;
+    std::string keys;
+    std::vector<ShapeId> shapes;
+    std::vector<int> counts;
+    std::filesystem::path dir = ".";
+    bool help = false;
+};
+
+constexpr char GALLERY_USAGE[] =
+    "usage: varenthe-gallery [--size N] [--keys KEYS] [--shapes LIST] [--counts LIST] [DIR]\n"
+    "  --size N        pictures of N x N pixels, 1 to 4096 (default 250)\n"
+    "  --keys KEYS     keys handed to the viewer before the first picture, e.g. XXXX or o\n"
+    "  --shapes LIST   shape ids or ranges, e.g. 21,27 or 20-27 (default: all 28)\n"
+    "  --counts LIST   one column per count n, drawn with n slices and n stacks, e.g. 3,6,20\n"
+    "  -h, --help      print this and exit\n"
+    "DIR (default: the current directory) receives one PNG per picture and contact-sheet.png.\n";
+
+// False with a message in error when the command line is not one the gallery
+// can carry out; nothing has been touched then.
+bool parseGalleryArgs(int argc, char** argv, GalleryOptions& options, std::string& error);
+
 // The shapes in the order they are pictured: wire and solid forms in pairs, by id.
 std::vector<ShapeId> galleryShapes();
 
 // "20-glut-wiresphere.png": the id, two digits so that a listing sorts by id, and
-// the shape's menu label as a lowercase slug.
-std::string shapeFileName(ShapeId id);
+// the shape's menu label as a lowercase slug. A count of 1 or more adds it as
+// slices x stacks: "20-glut-wiresphere-6x6.png".
+std::string shapeFileName(ShapeId id, int count = 0);
 
 // The name of the picture of all shapes together.
 constexpr char CONTACT_SHEET_NAME[] = "contact-sheet.png";
@@ -28,9 +54,16 @@ Picture pictureFromGlRows(int width, int height, const std::vector<unsigned char
 
 bool isBlack(const Picture& picture);
 
-// Tiles of one size in a grid with a thin border: each wire form above its solid
-// form, seven shapes to a row pair.
-Picture contactSheet(const std::vector<Picture>& tiles);
+// Each side divided by factor, every factor × factor block averaged into one pixel.
+Picture shrink(const Picture& picture, int factor);
+
+// Tiles of one size in pairs, the first of each pair above the second, seven
+// pairs to a row pair: with all shapes, each wire form above its solid form.
+Picture pairedSheet(const std::vector<Picture>& tiles);
+
+// Tiles of one size row by row, `columns` to a row: one row per shape and one
+// column per count.
+Picture tableSheet(const std::vector<Picture>& tiles, int columns);
 
 // False with a reason in error when the file could not be written.
 bool writePng(const std::string& path, const Picture& picture, std::string& error);

@@ -1,4 +1,8 @@
+// The framebuffer object calls of GL 3.0 are declared only on request.
+#define GL_GLEXT_PROTOTYPES
+
 #include "app/app.h"
+#include "controls/controls.h"
 #include "gallery/gallery.h"
 #include "render/shapes.h"
 #include "viewer/viewer_state.h"
@@ -7,12 +11,12 @@
 #include <GL/glx.h>
 #include <X11/Xlib.h>
 #include <poll.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -20,11 +24,13 @@
 #include <vector>
 
 static constexpr char PROGRAM[] = "varenthe-gallery";
-static constexpr char USAGE[] = "usage: varenthe-gallery [DIR]\n";
 // Only a bound for a window that is never shown (an iconic start, a server that
 // stopped answering); the wait itself ends on GLUT's first display call.
 static constexpr std::chrono::milliseconds FIRST_FRAME_TIMEOUT{10000};
 static constexpr std::size_t RGB_BYTES = 3;
+// Larger pictures are shrunk on the contact sheet, which would otherwise need
+// over a gigabyte for all shapes at the largest size.
+static constexpr int MAX_SHEET_TILE = 1024;
 
 static bool firstFrameShown = false;
 
@@ -71,53 +77,165 @@ static bool waitForFirstFrame()
     return true;
 }
 
-static Picture drawAndReadBack(ShapeId shape, int width, int height)
+// The pictures are drawn into a framebuffer object rather than the window: the
+// pixels of a window that lie outside the screen belong to nobody, and a picture
+// may be larger than the screen. Its buffers mirror the window's. The window has
+// a depth buffer only if GLX gave it one unasked, and where it has none the
+// viewer's depth test passes every fragment; a depth buffer here would change
+// the picture.
+struct Offscreen {
+    GLuint framebuffer = 0;
+    GLuint colour = 0;
+    GLuint depth = 0;
+};
+
+static GLenum depthFormat(GLint bits)
+{
+    if (bits > 24)
+        return GL_DEPTH_COMPONENT32;
+    return bits > 16 ? GL_DEPTH_COMPONENT24 : GL_DEPTH_COMPONENT16;
+}
+
+static bool openOffscreen(int size, Offscreen& offscreen)
+{
+    GLint depthBits = 0;
+    glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+    glGenFramebuffers(1, &offscreen.framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, offscreen.framebuffer);
+    glGenRenderbuffers(1, &offscreen.colour);
+    glBindRenderbuffer(GL_RENDERBUFFER, offscreen.colour);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGB8, size, size);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, offscreen.colour);
+    if (depthBits > 0) {
+        glGenRenderbuffers(1, &offscreen.depth);
+        glBindRenderbuffer(GL_RENDERBUFFER, offscreen.depth);
+        glRenderbufferStorage(GL_RENDERBUFFER, depthFormat(depthBits), size, size);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, offscreen.depth);
+    }
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+}
+
+static void closeOffscreen(Offscreen& offscreen)
+{
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDeleteRenderbuffers(1, &offscreen.colour);
+    glDeleteRenderbuffers(1, &offscreen.depth);
+    glDeleteFramebuffers(1, &offscreen.framebuffer);
+}
+
+static Picture drawAndReadBack(ShapeId shape, int size)
 {
     selectedShape = shape;
     onDisplay();
-    // Single-buffered: the frame is in the front buffer once GL has finished it.
-    glFinish();
-    glReadBuffer(GL_FRONT);
-    // Rows of 250 RGB pixels are not a multiple of GL's default 4-byte alignment.
+    // GL's default pack alignment of 4 bytes fits rows of RGB pixels only when
+    // the width is a multiple of 4.
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    std::vector<unsigned char> bottomUp(static_cast<std::size_t>(width) * height * RGB_BYTES);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
-    return pictureFromGlRows(width, height, bottomUp);
+    std::vector<unsigned char> bottomUp(static_cast<std::size_t>(size) * size * RGB_BYTES);
+    glReadPixels(0, 0, size, size, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+    return pictureFromGlRows(size, size, bottomUp);
 }
 
-static bool save(const std::filesystem::path& path, const Picture& picture)
+// Written whole under a hidden name in the same directory, then renamed: a run
+// that fails half way leaves no truncated picture under the real name.
+static bool save(const std::filesystem::path& dir, const std::string& name, const Picture& picture)
 {
+    const std::filesystem::path part = dir / ("." + name + "." + std::to_string(getpid()) + ".part");
+    const std::filesystem::path path = dir / name;
     std::string error;
-    if (writePng(path.string(), picture, error))
-        return true;
+    std::error_code failure;
+    if (writePng(part.string(), picture, error)) {
+        std::filesystem::rename(part, path, failure);
+        if (!failure)
+            return true;
+        error = failure.message();
+    }
+    std::filesystem::remove(part, failure);
     std::fprintf(stderr, "%s: cannot write %s: %s\n", PROGRAM, path.c_str(), error.c_str());
     return false;
 }
 
+// One line per picture, tab-separated, with what it takes to make it again:
+// file, menu label, slices, stacks and the viewer's own camera trace.
+static void report(const std::string& name, const char* label, const std::string& slicesAndStacks)
+{
+    std::printf("%s\t%s\t%s\t", name.c_str(), label, slicesAndStacks.c_str());
+    printCameraTrace();
+}
+
+static std::string currentCounts()
+{
+    return std::to_string(slices) + "\t" + std::to_string(stacks);
+}
+
+// A table's columns have counts of their own: "3,6,20" for both.
+static std::string tableCounts(const std::vector<int>& counts)
+{
+    std::string list;
+    for (int count : counts)
+        list += (list.empty() ? "" : ",") + std::to_string(count);
+    return list + "\t" + list;
+}
+
+// Draws every picture the options ask for into DIR; false after a message.
+static bool drawPictures(const GalleryOptions& options)
+{
+    // Without counts the keys decide them, in one column.
+    const std::vector<int> columns = options.counts.empty() ? std::vector<int>{0} : options.counts;
+    const int shrinkFactor = (options.size + MAX_SHEET_TILE - 1) / MAX_SHEET_TILE;
+    std::vector<Picture> tiles;
+    for (ShapeId shape : options.shapes) {
+        for (int count : columns) {
+            if (count > 0) {
+                slices = count;
+                stacks = count;
+            }
+            Picture picture = drawAndReadBack(shape, options.size);
+            // Every frame has the axes at least; a black one was never really drawn.
+            if (isBlack(picture)) {
+                std::fprintf(stderr, "%s: the frame of shape %d read back black\n", PROGRAM, static_cast<int>(shape));
+                return false;
+            }
+            const std::string name = shapeFileName(shape, count);
+            if (!save(options.dir, name, picture))
+                return false;
+            report(name, menuLabel(shape), currentCounts());
+            tiles.push_back(shrinkFactor > 1 ? shrink(picture, shrinkFactor) : std::move(picture));
+        }
+    }
+    const Picture sheet = options.counts.empty() ? pairedSheet(tiles)
+                                                 : tableSheet(tiles, static_cast<int>(columns.size()));
+    if (!save(options.dir, CONTACT_SHEET_NAME, sheet))
+        return false;
+    report(CONTACT_SHEET_NAME, "contact sheet", options.counts.empty() ? currentCounts() : tableCounts(options.counts));
+    return true;
+}
+
 int main(int argc, char** argv)
 {
-    if (argc > 2) {
-        std::fputs(USAGE, stderr);
+    GalleryOptions options;
+    std::string error;
+    if (!parseGalleryArgs(argc, argv, options, error)) {
+        std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", PROGRAM, error.c_str(), PROGRAM);
         return 2;
     }
-    if (argc == 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0)) {
-        std::fputs(USAGE, stdout);
+    if (options.help) {
+        std::fputs(GALLERY_USAGE, stdout);
         return 0;
     }
-    const std::filesystem::path dir = argc == 2 ? argv[1] : ".";
     Display* probe = openDisplayOrExplain();
     if (probe == nullptr)
         return 1;
 
     std::error_code failure;
-    std::filesystem::create_directories(dir, failure);
+    std::filesystem::create_directories(options.dir, failure);
     if (failure) {
-        std::fprintf(stderr, "%s: cannot create %s: %s\n", PROGRAM, dir.c_str(), failure.message().c_str());
+        std::fprintf(stderr, "%s: cannot create %s: %s\n", PROGRAM, options.dir.c_str(), failure.message().c_str());
         XCloseDisplay(probe);
         return 1;
     }
 
-    // The directory argument is the gallery's, not a GLUT option.
+    // The options are the gallery's, not GLUT's.
     int glutArgc = 1;
     glutInit(&glutArgc, argv);
     XCloseDisplay(probe);
@@ -125,38 +243,30 @@ int main(int argc, char** argv)
     initRendering();
     glutDisplayFunc(onGalleryDisplay);
     glutReshapeFunc(onReshape);
+    // After this first frame no more events are handled, so GLUT's own reshape
+    // to the window's size cannot undo the one below.
     if (!waitForFirstFrame()) {
         std::fprintf(stderr, "%s: the window was never shown, so there is nothing to read back\n", PROGRAM);
         return 1;
     }
 
-    // The state keeps its start-up values: counts 10 and 10, the reset camera.
-    const int width = glutGet(GLUT_WINDOW_WIDTH);
-    const int height = glutGet(GLUT_WINDOW_HEIGHT);
-    std::vector<Picture> tiles;
-    for (ShapeId shape : galleryShapes()) {
-        Picture picture = drawAndReadBack(shape, width, height);
-        // Every frame has the axes at least; a black one was never really drawn.
-        if (isBlack(picture)) {
-            std::fprintf(stderr, "%s: the frame of shape %d read back black\n", PROGRAM, static_cast<int>(shape));
-            return 1;
-        }
-        if (!save(dir / shapeFileName(shape), picture))
-            return 1;
-        tiles.push_back(std::move(picture));
+    Offscreen offscreen;
+    bool drawn = false;
+    if (!openOffscreen(options.size, offscreen)) {
+        std::fprintf(stderr, "%s: this OpenGL cannot draw into a %d x %d framebuffer object\n", PROGRAM,
+                     options.size, options.size);
+    } else {
+        onReshape(options.size, options.size);
+        for (char key : options.keys)
+            applyKey(static_cast<unsigned char>(key));
+        drawn = drawPictures(options);
     }
-    if (!save(dir / CONTACT_SHEET_NAME, contactSheet(tiles)))
-        return 1;
+    closeOffscreen(offscreen);
 
     // Unlike the viewer, which ends inside a callback, the gallery returns: it
     // lets GLUT destroy the window and the GL context, so that the driver frees
     // what it holds for them before the process ends.
     glutDestroyWindow(glutGetWindow());
     glutExit();
-
-    std::filesystem::path shown = std::filesystem::canonical(dir, failure);
-    if (failure)
-        shown = dir;
-    std::printf("Pictures of the %zu shapes and %s are in %s\n", tiles.size(), CONTACT_SHEET_NAME, shown.c_str());
-    return 0;
+    return drawn ? 0 : 1;
 }

@@ -8,9 +8,10 @@
 #include <cctype>
 #include <cstddef>
 #include <cstdio>
+#include <numeric>
 
 static constexpr int RGB_BYTES = 3;
-static constexpr int SHEET_COLUMNS = 7;
+static constexpr int SHEET_PAIRS_TO_A_ROW = 7;
 static constexpr int SHEET_BORDER = 4;
 static constexpr unsigned char SHEET_BORDER_GREY = 0x50;
 
@@ -44,12 +45,13 @@ static std::string slug(const char* label)
     return result;
 }
 
-std::string shapeFileName(ShapeId id)
+std::string shapeFileName(ShapeId id, int count)
 {
     const char* label = menuLabel(id);
     char number[16];
     std::snprintf(number, sizeof number, "%02d", static_cast<int>(id));
-    return std::string(number) + "-" + slug(label != nullptr ? label : "shape") + ".png";
+    const std::string counts = count >= 1 ? "-" + std::to_string(count) + "x" + std::to_string(count) : "";
+    return std::string(number) + "-" + slug(label != nullptr ? label : "shape") + counts + ".png";
 }
 
 Picture pictureFromGlRows(int width, int height, const std::vector<unsigned char>& bottomUp)
@@ -72,6 +74,29 @@ bool isBlack(const Picture& picture)
     return std::all_of(picture.rgb.begin(), picture.rgb.end(), [](unsigned char byte) { return byte == 0; });
 }
 
+Picture shrink(const Picture& picture, int factor)
+{
+    Picture small;
+    small.width = picture.width / factor;
+    small.height = picture.height / factor;
+    small.rgb.resize(static_cast<std::size_t>(small.width) * small.height * RGB_BYTES);
+    const int block = factor * factor;
+    for (int y = 0; y < small.height; ++y) {
+        for (int x = 0; x < small.width; ++x) {
+            for (int channel = 0; channel < RGB_BYTES; ++channel) {
+                int sum = 0;
+                for (int dy = 0; dy < factor; ++dy) {
+                    for (int dx = 0; dx < factor; ++dx)
+                        sum += picture.rgb[(static_cast<std::size_t>(y * factor + dy) * picture.width + x * factor + dx) * RGB_BYTES + channel];
+                }
+                small.rgb[(static_cast<std::size_t>(y) * small.width + x) * RGB_BYTES + channel] =
+                    static_cast<unsigned char>((sum + block / 2) / block);
+            }
+        }
+    }
+    return small;
+}
+
 static void copyTile(const Picture& tile, Picture& sheet, int left, int top)
 {
     const std::size_t tileRowBytes = static_cast<std::size_t>(tile.width) * RGB_BYTES;
@@ -83,30 +108,47 @@ static void copyTile(const Picture& tile, Picture& sheet, int left, int top)
     }
 }
 
-Picture contactSheet(const std::vector<Picture>& tiles)
+// cells[i] is the grid cell, counted row by row, that tiles[i] goes into.
+static Picture gridSheet(const std::vector<Picture>& tiles, const std::vector<int>& cells, int columns)
 {
     Picture sheet;
     if (tiles.empty())
         return sheet;
     const int tileWidth = tiles.front().width;
     const int tileHeight = tiles.front().height;
-    const int pairs = (static_cast<int>(tiles.size()) + 1) / 2;
-    const int rows = 2 * ((pairs + SHEET_COLUMNS - 1) / SHEET_COLUMNS);
-    sheet.width = SHEET_COLUMNS * (tileWidth + SHEET_BORDER) + SHEET_BORDER;
+    const int rows = *std::max_element(cells.begin(), cells.end()) / columns + 1;
+    sheet.width = columns * (tileWidth + SHEET_BORDER) + SHEET_BORDER;
     sheet.height = rows * (tileHeight + SHEET_BORDER) + SHEET_BORDER;
     sheet.rgb.assign(static_cast<std::size_t>(sheet.width) * sheet.height * RGB_BYTES, SHEET_BORDER_GREY);
     for (std::size_t index = 0; index < tiles.size(); ++index) {
-        // A tile of another size would not fit its cell; the frames all come
-        // from one window, so this does not happen unless it was resized.
+        // All frames come from one framebuffer of one size, so a tile that
+        // would not fit its cell does not happen; it is left out if it does.
         if (tiles[index].width != tileWidth || tiles[index].height != tileHeight)
             continue;
-        const int pair = static_cast<int>(index / 2);
-        const int column = pair % SHEET_COLUMNS;
-        const int row = 2 * (pair / SHEET_COLUMNS) + static_cast<int>(index % 2);
-        copyTile(tiles[index], sheet, SHEET_BORDER + column * (tileWidth + SHEET_BORDER),
-                 SHEET_BORDER + row * (tileHeight + SHEET_BORDER));
+        copyTile(tiles[index], sheet, SHEET_BORDER + cells[index] % columns * (tileWidth + SHEET_BORDER),
+                 SHEET_BORDER + cells[index] / columns * (tileHeight + SHEET_BORDER));
     }
     return sheet;
+}
+
+Picture pairedSheet(const std::vector<Picture>& tiles)
+{
+    const int pairs = (static_cast<int>(tiles.size()) + 1) / 2;
+    const int columns = std::min(pairs, SHEET_PAIRS_TO_A_ROW);
+    std::vector<int> cells;
+    for (int index = 0; index < static_cast<int>(tiles.size()); ++index) {
+        const int pair = index / 2;
+        const int row = 2 * (pair / columns) + index % 2;
+        cells.push_back(row * columns + pair % columns);
+    }
+    return gridSheet(tiles, cells, columns);
+}
+
+Picture tableSheet(const std::vector<Picture>& tiles, int columns)
+{
+    std::vector<int> cells(tiles.size());
+    std::iota(cells.begin(), cells.end(), 0);
+    return gridSheet(tiles, cells, columns);
 }
 
 bool writePng(const std::string& path, const Picture& picture, std::string& error)
