@@ -1,149 +1,139 @@
-// What keys and menu values do to the viewer state, and the trace they print.
-// None of this needs a window: the GLUT calls live only in the callbacks.
+// What keys and menu values do to the viewer state, the trace they print and
+// what they ask of GLUT. No window is needed: the test binary is linked with
+// the GLUT calls of the controls wrapped (see CMakeLists.txt), so they are
+// recorded here instead of reaching GLUT.
 
 #include "controls/controls.h"
 #include "viewer/viewer_state.h"
 
+#include <GL/glut.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
+
+static int redisplays = 0;
+static std::vector<std::pair<std::string, int>> menuEntries;
+static void (*menuCallback)(int) = nullptr;
+static int menuButton = -1;
+
+extern "C" {
+void __wrap_glutPostRedisplay()
+{
+    ++redisplays;
+}
+int __wrap_glutCreateMenu(void (*callback)(int))
+{
+    menuCallback = callback;
+    return 1;
+}
+void __wrap_glutAddMenuEntry(const char* label, int value)
+{
+    menuEntries.emplace_back(label, value);
+}
+void __wrap_glutAttachMenu(int button)
+{
+    menuButton = button;
+}
+}
 
 namespace {
 
 // The state as the viewer has it when the first callback arrives.
 void startFresh()
 {
-    selectedShape = SHAPE_GLUT_WIRESPHERE;
+    selectedShape = 20;
     slices = 10;
     stacks = 10;
     resetCamera();
+    redisplays = 0;
 }
 
-void pressKeys(const std::string& keys)
-{
-    for (char key : keys)
-        applyKey(static_cast<unsigned char>(key));
-}
-
-std::string traceLine()
+std::string trace(const std::string& keys)
 {
     testing::internal::CaptureStdout();
-    printCameraTrace();
+    for (char key : keys)
+        onKey(static_cast<unsigned char>(key), 0, 0);
     return testing::internal::GetCapturedStdout();
 }
 
-std::string repeated(char key, int times)
+std::string line(const char* d, const char* e, const char* a, const char* t)
 {
-    return std::string(static_cast<std::size_t>(times), key);
+    return std::string("Camera: d: ") + d + ", e:" + e + ", a:" + a + ", t:" + t + "\n";
 }
 
-struct KeySequenceCase {
-    const char* name;
-    std::string keys;
-    int slices;
-    int stacks;
-    const char* trace;
-};
-
-void PrintTo(const KeySequenceCase& c, std::ostream* os)
+std::string last(const std::string& lines)
 {
-    *os << '"' << c.keys << '"';
+    return lines.substr(lines.rfind('\n', lines.size() - 2) + 1);
 }
 
-class KeySequence : public testing::TestWithParam<KeySequenceCase> {};
-
-TEST_P(KeySequence, LeavesCountsAndPrintsTrace)
+TEST(Keyboard, SequencesFromStartUp)
 {
-    const KeySequenceCase& c = GetParam();
-    startFresh();
-    pressKeys(c.keys);
-    EXPECT_EQ(slices, c.slices);
-    EXPECT_EQ(stacks, c.stacks);
-    EXPECT_EQ(traceLine(), c.trace);
-    EXPECT_EQ(selectedShape, SHAPE_GLUT_WIRESPHERE) << "no key chooses a shape";
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    FromStartUp, KeySequence,
-    testing::Values(
-        KeySequenceCase{"UnlistedKey", "a", 10, 10, "Camera: d: 6.000000, e:45.000000, a:-33.000000, t:0.000000\n"},
-        KeySequenceCase{"AzimuthUpStaysNegative", "X", 10, 10, "Camera: d: 6.000000, e:45.000000, a:-31.000000, t:0.000000\n"},
-        KeySequenceCase{"AzimuthDownWraps", "x", 10, 10, "Camera: d: 6.000000, e:45.000000, a:360.000000, t:0.000000\n"},
-        KeySequenceCase{"ElevationDownWraps", repeated('y', 23), 10, 10, "Camera: d: 6.000000, e:360.000000, a:-33.000000, t:0.000000\n"},
-        KeySequenceCase{"TwistDownWraps", "w", 10, 10, "Camera: d: 6.000000, e:45.000000, a:-33.000000, t:360.000000\n"},
-        KeySequenceCase{"ZoomOutCollectsRounding", repeated('Z', 10), 10, 10, "Camera: d: 7.999998, e:45.000000, a:-33.000000, t:0.000000\n"},
-        KeySequenceCase{"ThreeZoomsIn", "zzz", 10, 10, "Camera: d: 5.400001, e:45.000000, a:-33.000000, t:0.000000\n"},
-        KeySequenceCase{"ThirtyZoomsInMissZero", repeated('z', 30), 10, 10, "Camera: d: 0.000001, e:45.000000, a:-33.000000, t:0.000000\n"},
-        KeySequenceCase{"ZoomGoesNegative", repeated('z', 31), 10, 10, "Camera: d: -0.199999, e:45.000000, a:-33.000000, t:0.000000\n"},
-        KeySequenceCase{"SlicesBelowZero", repeated('s', 11), -1, 10, "Camera: d: 6.000000, e:45.000000, a:-33.000000, t:0.000000\n"},
-        KeySequenceCase{"CountsUpAndDown", "SSStTT", 13, 11, "Camera: d: 6.000000, e:45.000000, a:-33.000000, t:0.000000\n"},
-        KeySequenceCase{"OriginLower", "XYWZo", 10, 10, "Camera: d: 6.000000, e:0.000000, a:0.000000, t:0.000000\n"},
-        KeySequenceCase{"OriginUpper", "XYWZO", 10, 10, "Camera: d: 6.000000, e:0.000000, a:0.000000, t:0.000000\n"},
-        KeySequenceCase{"ResetLower", "oXYWzr", 10, 10, "Camera: d: 6.000000, e:45.000000, a:-33.000000, t:0.000000\n"},
-        KeySequenceCase{"ResetUpper", "oXYWzR", 10, 10, "Camera: d: 6.000000, e:45.000000, a:-33.000000, t:0.000000\n"},
-        KeySequenceCase{"PresetsKeepCounts", "sssTTor", 7, 12, "Camera: d: 6.000000, e:45.000000, a:-33.000000, t:0.000000\n"}),
-    [](const testing::TestParamInfo<KeySequenceCase>& info) { return std::string(info.param.name); });
-
-// Each angle wraps only at the limit it is moving towards, and strictly.
-struct WrapCase {
-    const char* name;
-    float* angle;
-    char up;
-    char down;
-};
-
-void PrintTo(const WrapCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
-
-class AngleWrap : public testing::TestWithParam<WrapCase> {};
-
-TEST_P(AngleWrap, WrapsStrictlyAtTheLimits)
-{
-    const WrapCase& c = GetParam();
     const struct {
-        float from;
-        char key;
-        float expected;
-    } steps[] = {
-        {358.0f, c.up, 360.0f}, {360.0f, c.up, 0.0f},     {0.0f, c.up, 2.0f},
-        {2.0f, c.down, 0.0f},   {0.0f, c.down, 360.0f},   {360.0f, c.down, 358.0f},
-        {-33.0f, c.up, -31.0f}, {-33.0f, c.down, 360.0f}, {-1.0f, c.up, 1.0f},
-        {361.0f, c.down, 359.0f},
+        std::string keys;
+        int slices, stacks;
+        std::string trace;
+    } cases[] = {
+        {"a", 10, 10, line("6.000000", "45.000000", "-33.000000", "0.000000")},
+        {"X", 10, 10, line("6.000000", "45.000000", "-31.000000", "0.000000")},
+        {"x", 10, 10, line("6.000000", "45.000000", "360.000000", "0.000000")},
+        {std::string(23, 'y'), 10, 10, line("6.000000", "360.000000", "-33.000000", "0.000000")},
+        {"Y", 10, 10, line("6.000000", "47.000000", "-33.000000", "0.000000")},
+        {"wW", 10, 10, line("6.000000", "45.000000", "-33.000000", "0.000000")},
+        {"w", 10, 10, line("6.000000", "45.000000", "-33.000000", "360.000000")},
+        {"W", 10, 10, line("6.000000", "45.000000", "-33.000000", "2.000000")},
+        {std::string(10, 'Z'), 10, 10, line("7.999998", "45.000000", "-33.000000", "0.000000")},
+        {"zzz", 10, 10, line("5.400001", "45.000000", "-33.000000", "0.000000")},
+        {std::string(30, 'z'), 10, 10, line("0.000001", "45.000000", "-33.000000", "0.000000")},
+        {std::string(31, 'z'), 10, 10, line("-0.199999", "45.000000", "-33.000000", "0.000000")},
+        {std::string(11, 's'), -1, 10, line("6.000000", "45.000000", "-33.000000", "0.000000")},
+        {"SSStTT", 13, 11, line("6.000000", "45.000000", "-33.000000", "0.000000")},
+        {"XYWzo", 10, 10, line("6.000000", "0.000000", "0.000000", "0.000000")},
+        {"XYWZO", 10, 10, line("6.000000", "0.000000", "0.000000", "0.000000")},
+        {"oXYWzr", 10, 10, line("6.000000", "45.000000", "-33.000000", "0.000000")},
+        {"oXYWzR", 10, 10, line("6.000000", "45.000000", "-33.000000", "0.000000")},
     };
-    for (const auto& step : steps) {
+    for (const auto& c : cases) {
         startFresh();
-        *c.angle = step.from;
-        applyKey(static_cast<unsigned char>(step.key));
-        EXPECT_EQ(*c.angle, step.expected) << "from " << step.from << " with '" << step.key << "'";
+        const std::string lines = trace(c.keys);
+        EXPECT_EQ(last(lines), c.trace) << "keys \"" << c.keys << '"';
+        EXPECT_EQ(slices, c.slices) << "keys \"" << c.keys << '"';
+        EXPECT_EQ(stacks, c.stacks) << "keys \"" << c.keys << '"';
+        EXPECT_EQ(redisplays, static_cast<int>(c.keys.size())) << "one redisplay per key";
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), static_cast<long>(c.keys.size()));
+        EXPECT_EQ(selectedShape, 20) << "no key chooses a shape";
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Angles, AngleWrap,
-                         testing::Values(WrapCase{"Azimuth", &azimuth, 'X', 'x'},
-                                         WrapCase{"Elevation", &elevation, 'Y', 'y'},
-                                         WrapCase{"Twist", &twist, 'W', 'w'}),
-                         [](const testing::TestParamInfo<WrapCase>& info) { return std::string(info.param.name); });
-
-TEST(Keyboard, StepsAreAddedInDoubleAndStoredInSingle)
+// Each angle wraps only at the limit it moves towards, and strictly.
+TEST(Keyboard, AnglesWrapStrictlyAtTheLimits)
 {
-    startFresh();
-    pressKeys("zzz");
-    EXPECT_EQ(distance, 5.40000057220459f);
-    EXPECT_NE(static_cast<double>(distance), 6.0 - 3 * 0.2);
-    pressKeys(repeated('z', 27));
-    EXPECT_GT(distance, 0.0f);
-    EXPECT_LT(distance, 2e-6f);
+    const struct {
+        float* angle;
+        char up, down;
+    } angles[] = {{&azimuth, 'X', 'x'}, {&elevation, 'Y', 'y'}, {&twist, 'W', 'w'}};
+    for (const auto& a : angles) {
+        const struct {
+            float from;
+            char key;
+            float to;
+        } steps[] = {{358.0f, a.up, 360.0f}, {360.0f, a.up, 0.0f},    {2.0f, a.down, 0.0f},
+                     {0.0f, a.down, 360.0f}, {-1.0f, a.up, 1.0f},     {361.0f, a.down, 359.0f}};
+        for (const auto& step : steps) {
+            startFresh();
+            *a.angle = step.from;
+            applyKey(static_cast<unsigned char>(step.key));
+            EXPECT_EQ(*a.angle, step.to) << "from " << step.from << " with '" << step.key << "'";
+        }
+    }
 }
 
 TEST(Keyboard, KeysWithoutAnActionChangeNothing)
 {
-    const char* listed = "SsTtXxYyWwZzRrOo";
     for (int code = 0; code < 256; ++code) {
-        const auto key = static_cast<unsigned char>(code);
-        if (key == 27 || (key != 0 && std::strchr(listed, key) != nullptr))
+        if (code == 27 || (code != 0 && std::strchr("SsTtXxYyWwZzRrOo", code) != nullptr))
             continue;
         startFresh();
         slices = 3;
@@ -152,66 +142,66 @@ TEST(Keyboard, KeysWithoutAnActionChangeNothing)
         elevation = 7.0f;
         azimuth = 9.0f;
         twist = 11.0f;
-        applyKey(key);
-        EXPECT_TRUE(selectedShape == SHAPE_GLUT_WIRESPHERE && slices == 3 && stacks == -4 &&
-                    distance == 1.5f && elevation == 7.0f && azimuth == 9.0f && twist == 11.0f)
+        applyKey(static_cast<unsigned char>(code));
+        EXPECT_TRUE(selectedShape == 20 && slices == 3 && stacks == -4 && distance == 1.5f &&
+                    elevation == 7.0f && azimuth == 9.0f && twist == 11.0f)
             << "key code " << code << " changed the state";
     }
 }
 
-TEST(Keyboard, EscapeEndsWithStatusZero)
+TEST(Menu, EntriesInOrderOnTheRightButton)
 {
-    startFresh();
-    EXPECT_EXIT(onKey(27, 0, 0), testing::ExitedWithCode(0), "");
+    const std::vector<std::pair<std::string, int>> expected = {
+        {"GLU_CYLINDER (wire)", 2}, {"GLU_CYLINDER (solid)", 3}, {"GLU_DISK (wire)", 4}, {"GLU_DISK (solid)", 5},
+        {"GLU_PARTIALDISK (wire)", 6}, {"GLU_PARTIALDISK (solid)", 7}, {"GLU_SPHERE (wire)", 8},
+        {"GLU_SPHERE (solid)", 9}, {"wire cylinder with top && bottom", 10},
+        {"solid cylinder with top && bottom", 11}, {"GLUT_WIRESPHERE", 20}, {"GLUT_SOLIDSPHERE", 21},
+        {"GLUT_WIRECONE", 22}, {"GLUT_SOLIDCONE", 23}, {"GLUT_WIRECUBE", 24}, {"GLUT_SOLIDCUBE", 25},
+        {"GLUT_WIRETORUS", 26}, {"GLUT_SOLIDTORUS", 27}, {"GLUT_WIREDODECAHEDRON", 28},
+        {"GLUT_SOLIDDODECAHEDRON", 29}, {"GLUT_WIREOCTAHEDRON", 30}, {"GLUT_SOLIDOCTAHEDRON", 31},
+        {"GLUT_WIRETETRAHEDRON", 32}, {"GLUT_SOLIDTETRAHEDRON", 33}, {"GLUT_WIREICOSAHEDRON", 34},
+        {"GLUT_SOLIDICOSAHEDRON", 35}, {"GLUT_WIRETEAPOT", 36}, {"GLUT_SOLIDTEAPOT", 37},
+        {"Reset camera position", 38}, {"Put camera at origin", 39}, {"Exit", 1}};
+    menuEntries.clear();
+    createShapeMenu();
+    EXPECT_EQ(menuEntries, expected);
+    EXPECT_EQ(menuCallback, &onMenuSelect);
+    EXPECT_EQ(menuButton, GLUT_RIGHT_BUTTON);
+    for (const auto& [label, value] : expected)
+        EXPECT_STREQ(menuLabel(value), label.c_str());
 }
 
-TEST(Menu, ShapeValuesSelectAndKeepCameraAndCounts)
-{
-    const ShapeId shapes[] = {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 20, 21, 22, 23,
-                              24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37};
-    for (ShapeId shape : shapes) {
-        startFresh();
-        pressKeys("sTXyz");
-        const std::string before = traceLine();
-        applyMenuChoice(shape);
-        EXPECT_EQ(selectedShape, shape);
-        EXPECT_EQ(slices, 9);
-        EXPECT_EQ(stacks, 11);
-        EXPECT_EQ(traceLine(), before) << "shape " << shape << " moved the camera";
-        EXPECT_NE(menuLabel(shape), nullptr) << "shape " << shape << " has no menu entry";
-    }
-}
-
-TEST(Menu, PresetsKeepShapeAndCounts)
+// A shape leaves camera and counts alone, a preset the shape and counts; every
+// choice but Exit asks for a redraw, the same shape again included.
+TEST(Menu, ChoicesChangeOnlyTheirPartAndRedraw)
 {
     const struct {
         int value;
-        const char* trace;
-    } presets[] = {
-        {MENU_RESET_CAMERA, "Camera: d: 6.000000, e:45.000000, a:-33.000000, t:0.000000\n"},
-        {MENU_CAMERA_TO_ORIGIN, "Camera: d: 6.000000, e:0.000000, a:0.000000, t:0.000000\n"},
+        int shape;
+        std::string trace;
+    } choices[] = {
+        {27, 27, line("5.800000", "43.000000", "-31.000000", "0.000000")},
+        {20, 20, line("5.800000", "43.000000", "-31.000000", "0.000000")},
+        {7, 7, line("5.800000", "43.000000", "-31.000000", "0.000000")},
+        {MENU_RESET_CAMERA, 20, line("6.000000", "45.000000", "-33.000000", "0.000000")},
+        {MENU_CAMERA_TO_ORIGIN, 20, line("6.000000", "0.000000", "0.000000", "0.000000")},
     };
-    for (const auto& preset : presets) {
+    for (const auto& c : choices) {
         startFresh();
-        applyMenuChoice(SHAPE_GLUT_SOLIDTORUS);
-        pressKeys("SSttXXyWWzz");
-        applyMenuChoice(preset.value);
-        EXPECT_EQ(selectedShape, SHAPE_GLUT_SOLIDTORUS);
-        EXPECT_EQ(slices, 12);
-        EXPECT_EQ(stacks, 8);
-        EXPECT_EQ(traceLine(), preset.trace);
+        trace("sTXyz");
+        redisplays = 0;
+        onMenuSelect(c.value);
+        EXPECT_EQ(redisplays, 1) << "menu value " << c.value;
+        EXPECT_EQ(selectedShape, c.shape) << "menu value " << c.value;
+        EXPECT_TRUE(slices == 9 && stacks == 11) << "menu value " << c.value << " changed the counts";
+        EXPECT_EQ(trace("a"), c.trace) << "menu value " << c.value;
     }
 }
 
-TEST(Menu, OnlyShapesAndCommandsHaveEntries)
+TEST(Stopping, EscapeAndExitEndWithStatusZero)
 {
-    EXPECT_STREQ(menuLabel(SHAPE_CLOSED_CYLINDER_WIRE), "wire cylinder with top && bottom");
-    for (int value : {0, 12, 15, 19, 40, -1})
-        EXPECT_EQ(menuLabel(value), nullptr) << "value " << value;
-}
-
-TEST(Menu, ExitEndsWithStatusZero)
-{
+    startFresh();
+    EXPECT_EXIT(onKey(27, 0, 0), testing::ExitedWithCode(0), "");
     EXPECT_EXIT(onMenuSelect(MENU_EXIT), testing::ExitedWithCode(0), "");
 }
 
