@@ -8,8 +8,7 @@
 // image; XSync waits until the server has it.
 extern "C" void glFlush()
 {
-    const auto realFlush = reinterpret_cast<void (*)()>(dlsym(RTLD_NEXT, "glFlush"));
-    realFlush();
+    reinterpret_cast<void (*)()>(dlsym(RTLD_NEXT, "glFlush"))();
     XSync(glXGetCurrentDisplay(), False);
     _exit(0);
 }

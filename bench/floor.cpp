@@ -3,6 +3,8 @@
 #include <GL/glu.h>
 #include <GL/glut.h>
 
+#include <initializer_list>
+
 // The viewer's arguments, repeated here so that the floor runs none of its code.
 static constexpr GLdouble RADIUS = 1.5;
 static constexpr GLdouble INNER_RADIUS = 0.5;
@@ -10,6 +12,8 @@ static constexpr GLdouble TUBE_HEIGHT = 2.0;
 static constexpr GLdouble SPHERE_RADIUS = 1.0;
 static constexpr GLdouble CONE_RADIUS = 1.0;
 static constexpr GLdouble TEAPOT_SIZE = 1.0;
+static constexpr GLdouble PARTIAL_START = 90.0;
+static constexpr GLdouble PARTIAL_SWEEP = 270.0;
 
 static GLUquadric* newQuadric(GLenum style)
 {
@@ -19,35 +23,19 @@ static GLUquadric* newQuadric(GLenum style)
     return quadric;
 }
 
-static void tube(GLenum style, GLint slices, GLint stacks)
+// The quadric is made and deleted around the one GLU call, in every frame.
+template <void (*CALL)(GLUquadric* quadric, GLint slices, GLint stacks)>
+static void withQuadric(GLenum style, GLint slices, GLint stacks)
 {
     GLUquadric* quadric = newQuadric(style);
-    gluCylinder(quadric, RADIUS, RADIUS, TUBE_HEIGHT, slices, stacks);
+    CALL(quadric, slices, stacks);
     gluDeleteQuadric(quadric);
 }
 
-static void disk(GLenum style, GLint slices, GLint stacks)
-{
-    GLUquadric* quadric = newQuadric(style);
-    gluDisk(quadric, INNER_RADIUS, RADIUS, slices, stacks);
-    gluDeleteQuadric(quadric);
-}
-
-static void partialDisk(GLenum style, GLint slices, GLint stacks)
-{
-    static constexpr GLdouble START = 90.0;
-    static constexpr GLdouble SWEEP = 270.0;
-    GLUquadric* quadric = newQuadric(style);
-    gluPartialDisk(quadric, INNER_RADIUS, RADIUS, slices, stacks, START, SWEEP);
-    gluDeleteQuadric(quadric);
-}
-
-static void sphere(GLenum style, GLint slices, GLint stacks)
-{
-    GLUquadric* quadric = newQuadric(style);
-    gluSphere(quadric, SPHERE_RADIUS, slices, stacks);
-    gluDeleteQuadric(quadric);
-}
+static void tube(GLUquadric* q, GLint sl, GLint st) { gluCylinder(q, RADIUS, RADIUS, TUBE_HEIGHT, sl, st); }
+static void disk(GLUquadric* q, GLint sl, GLint st) { gluDisk(q, INNER_RADIUS, RADIUS, sl, st); }
+static void partialDisk(GLUquadric* q, GLint sl, GLint st) { gluPartialDisk(q, INNER_RADIUS, RADIUS, sl, st, PARTIAL_START, PARTIAL_SWEEP); }
+static void sphere(GLUquadric* q, GLint sl, GLint st) { gluSphere(q, SPHERE_RADIUS, sl, st); }
 
 // A fresh pair of lists, compiled, called once and deleted in every frame.
 static void closedCylinder(GLenum style, GLint slices, GLint stacks)
@@ -69,14 +57,14 @@ static void closedCylinder(GLenum style, GLint slices, GLint stacks)
 }
 
 const Shape SHAPES[SHAPE_COUNT] = {
-    {2, "GLU_CYLINDER (wire)", GLU_LINE, tube},
-    {3, "GLU_CYLINDER (solid)", GLU_FILL, tube},
-    {4, "GLU_DISK (wire)", GLU_LINE, disk},
-    {5, "GLU_DISK (solid)", GLU_FILL, disk},
-    {6, "GLU_PARTIALDISK (wire)", GLU_LINE, partialDisk},
-    {7, "GLU_PARTIALDISK (solid)", GLU_FILL, partialDisk},
-    {8, "GLU_SPHERE (wire)", GLU_LINE, sphere},
-    {9, "GLU_SPHERE (solid)", GLU_FILL, sphere},
+    {2, "GLU_CYLINDER (wire)", GLU_LINE, withQuadric<tube>},
+    {3, "GLU_CYLINDER (solid)", GLU_FILL, withQuadric<tube>},
+    {4, "GLU_DISK (wire)", GLU_LINE, withQuadric<disk>},
+    {5, "GLU_DISK (solid)", GLU_FILL, withQuadric<disk>},
+    {6, "GLU_PARTIALDISK (wire)", GLU_LINE, withQuadric<partialDisk>},
+    {7, "GLU_PARTIALDISK (solid)", GLU_FILL, withQuadric<partialDisk>},
+    {8, "GLU_SPHERE (wire)", GLU_LINE, withQuadric<sphere>},
+    {9, "GLU_SPHERE (solid)", GLU_FILL, withQuadric<sphere>},
     {10, "wire cylinder with top && bottom", GLU_LINE, closedCylinder},
     {11, "solid cylinder with top && bottom", GLU_FILL, closedCylinder},
     {20, "GLUT_WIRESPHERE", 0, [](GLenum, GLint sl, GLint st) { glutWireSphere(RADIUS, sl, st); }},
@@ -99,16 +87,7 @@ const Shape SHAPES[SHAPE_COUNT] = {
     {37, "GLUT_SOLIDTEAPOT", 0, [](GLenum, GLint, GLint) { glutSolidTeapot(TEAPOT_SIZE); }},
 };
 
-static void axis(const GLfloat colour[4], GLfloat x, GLfloat y, GLfloat z)
-{
-    glColor4fv(colour);
-    glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, colour);
-    glNormal3f(0.0f, 0.0f, 1.0f);
-    glVertex3f(-x, -y, -z);
-    glVertex3f(x, y, z);
-}
-
-void floorFrame(const Shape& shape, GLint slices, GLint stacks)
+void floorFrame(const Shape& shape, GLint count)
 {
     // The camera that initRendering leaves: distance 6, elevation 45, azimuth -33.
     static constexpr GLdouble DISTANCE = 6.0;
@@ -130,32 +109,17 @@ void floorFrame(const Shape& shape, GLint slices, GLint stacks)
     glRotated(-TWIST, 0.0, 0.0, 1.0);
     glPushAttrib(GL_LINE_BIT);
     glBegin(GL_LINES);
-    axis(RED, AXIS, 0.0f, 0.0f);
-    axis(GREEN, 0.0f, AXIS, 0.0f);
-    axis(BLUE, 0.0f, 0.0f, AXIS);
+    // Each axis's colour, read as a vector, is also its direction.
+    for (const GLfloat* colour : {RED, GREEN, BLUE}) {
+        glColor4fv(colour);
+        glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, colour);
+        glNormal3f(0.0f, 0.0f, 1.0f);
+        glVertex3f(-AXIS * colour[0], -AXIS * colour[1], -AXIS * colour[2]);
+        glVertex3f(AXIS * colour[0], AXIS * colour[1], AXIS * colour[2]);
+    }
     glEnd();
     glPopAttrib();
     glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, GREY);
-    shape.draw(shape.style, slices, stacks);
+    shape.draw(shape.style, count, count);
     glFlush();
-}
-
-void floorFixedState()
-{
-    glFrontFace(GL_CW);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    glEnable(GL_DEPTH_TEST);
-}
-
-void onFloorReshape(int width, int height)
-{
-    static constexpr GLdouble FIELD_OF_VIEW = 60.0;
-    static constexpr GLdouble NEAR_PLANE = 1.0;
-    static constexpr GLdouble FAR_PLANE = 10.0;
-    glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(FIELD_OF_VIEW, 1.0, NEAR_PLANE, FAR_PLANE);
-    glMatrixMode(GL_MODELVIEW);
 }

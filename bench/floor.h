@@ -15,10 +15,8 @@ struct Shape {
 constexpr int SHAPE_COUNT = 28;
 extern const Shape SHAPES[SHAPE_COUNT];
 
-// The viewer's whole frame with nothing between the GL, GLU and GLUT calls:
-// clear, camera, the three lit axes, the grey material, the shape and the flush.
-void floorFrame(const Shape& shape, GLint slices, GLint stacks);
+// The viewer's whole frame with count slices and stacks, and nothing between
+// its GL, GLU and GLUT calls: clear, camera, the three lit axes, the grey
+// material, the shape and the flush.
+void floorFrame(const Shape& shape, GLint count);
 
-// What the viewer sets up once: the fixed state and the projection.
-void floorFixedState();
-void onFloorReshape(int width, int height);

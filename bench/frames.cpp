@@ -21,11 +21,6 @@ static void viewerFrame(const Shape& shape, GLint count)
     onDisplay();
 }
 
-static void bareFrame(const Shape& shape, GLint count)
-{
-    floorFrame(shape, count, count);
-}
-
 // glFinish waits for llvmpipe's rasteriser threads, whose CPU time the
 // process-wide clock then counts with the calling thread's.
 static void frameCost(benchmark::State& state, Frame frame, const Shape* shape)
@@ -38,12 +33,6 @@ static void frameCost(benchmark::State& state, Frame frame, const Shape* shape)
     }
 }
 
-static double heapBytes()
-{
-    const struct mallinfo2 info = mallinfo2();
-    return static_cast<double>(info.uordblks + info.hblkhd);
-}
-
 // Heap in use counts every arena and the large blocks that malloc maps on its
 // own; resident size would also count shared pages and Mesa's warm-up.
 static void memoryGrowth(benchmark::State& state, Frame frame, const Shape* shape)
@@ -51,6 +40,7 @@ static void memoryGrowth(benchmark::State& state, Frame frame, const Shape* shap
     static constexpr int WARM_UP_FRAMES = 100;
     static constexpr GLint COUNT = 10;
     static constexpr double MIB = 1024.0 * 1024.0;
+    const auto heapBytes = [] { const auto info = mallinfo2(); return static_cast<double>(info.uordblks + info.hblkhd); };
     for (int i = 0; i < WARM_UP_FRAMES; ++i)
         frame(*shape, COUNT);
     glFinish();
@@ -72,17 +62,12 @@ static void registerBenchmarks()
     static constexpr int MEMORY_FRAMES = 10000;
     for (const Shape& shape : SHAPES) {
         const std::string id = std::to_string(shape.id);
-        for (auto [side, frame] : {std::pair{"viewer", viewerFrame}, std::pair{"floor", bareFrame}}) {
+        for (auto [side, frame] : {std::pair{"viewer", viewerFrame}, std::pair{"floor", floorFrame}}) {
             benchmark::RegisterBenchmark(("frame/" + id + "/" + side).c_str(), frameCost, frame, &shape)
-                ->Arg(10)
-                ->Arg(100)
-                ->MeasureProcessCPUTime()
-                ->Unit(benchmark::kMicrosecond);
+                ->Arg(10)->Arg(100)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
             if (shape.id == 10 || shape.id == 11)
                 benchmark::RegisterBenchmark(("memory/" + id + "/" + side).c_str(), memoryGrowth, frame, &shape)
-                    ->Iterations(MEMORY_FRAMES)
-                    ->Repetitions(1)
-                    ->Unit(benchmark::kMillisecond);
+                    ->Iterations(MEMORY_FRAMES)->Repetitions(1);
         }
     }
 }

@@ -15,37 +15,35 @@ cmake --build build-bench -j2 --target varenthe varenthe-bench varenthe-first-fr
 # Xvfb picks a free display itself and writes its number to the pipe. Without
 # -noreset it would reset whenever the last client leaves, between the starts.
 coproc XVFB { exec Xvfb -displayfd 1 -noreset -nolisten tcp 2>/dev/null; }
-trap 'kill "$XVFB_PID"' EXIT
 read -r display <&"${XVFB[0]}"
 export DISPLAY=":$display"
 bench=build-bench/bench
+START_RUNS=${START_RUNS:-40}
+REPETITIONS=${REPETITIONS:-10}
 out=$(mktemp -d)
+trap 'kill "$XVFB_PID"; rm -r "$out"' EXIT
 
-echo "### Start-up to the first frame"
+echo "### Start-up to the first frame, $START_RUNS starts each"
 preload="LD_PRELOAD=$PWD/$bench/libvarenthe-exit-after-first-frame.so"
-hyperfine -N --style none --warmup 3 --runs 40 --export-markdown "$out/startup.md" \
-    -n viewer "env $preload build-bench/varenthe" -n floor "env $preload $bench/varenthe-first-frame-floor" >/dev/null
-cat "$out/startup.md"
+hyperfine -N --style none --warmup 3 --runs "$START_RUNS" --export-json "$out/startup.json" \
+    -n viewer "env $preload build-bench/varenthe" -n floor "env $preload $bench/varenthe-first-frame-floor"
+jq -r '.results | "| program | median, ms | fastest, ms | slowest, ms |", "|---|---:|---:|---:|",
+    (.[] | "| \(.command) | \(.median * 1e4 | round / 10) | \(.min * 1e4 | round / 10) | \(.max * 1e4 | round / 10) |"),
+    "", "viewer/floor (medians): \(.[0].median / .[1].median * 1000 | round / 1000)"' "$out/startup.json"
 
-echo "### CPU time per frame, µs (median of the repetitions)"
-"$bench/varenthe-bench" --benchmark_filter='^frame/' --benchmark_repetitions=10 --benchmark_min_time=0.05 \
-    --benchmark_min_warmup_time=0.02 --benchmark_enable_random_interleaving=true \
+echo "### CPU time per frame, µs, median of $REPETITIONS repetitions"
+"$bench/varenthe-bench" --benchmark_filter='^frame/' --benchmark_repetitions="$REPETITIONS" \
+    --benchmark_min_time=0.05 --benchmark_min_warmup_time=0.02 --benchmark_enable_random_interleaving=true \
     --benchmark_out="$out/frames.json" "$@" >/dev/null
-jq -r '
-    [.benchmarks[] | select(.aggregate_name == "median")] | INDEX(.run_name) as $m
+jq -r '[.benchmarks[] | select(.aggregate_name == "median")] | INDEX(.run_name) as $m
     | "| id | shape | counts | viewer | floor | viewer/floor |", "|---:|---|---:|---:|---:|---:|",
-      ([.[] | select(.run_name | split("/")[2] == "viewer")]
-       | sort_by((.run_name | split("/") | [(.[3] | tonumber), (.[1] | tonumber)])) | .[]
-       | (.run_name | split("/")) as [$kind, $id, $side, $count]
-       | $m[.run_name | sub("/viewer/"; "/floor/")] as $floor
-       | "| \($id) | \(.label) | \($count) | \(.cpu_time * 10 | round / 10) | \($floor.cpu_time * 10 | round / 10) | \(.cpu_time / $floor.cpu_time * 1000 | round / 1000) |")
-' "$out/frames.json"
+    ([.[] | select(.run_name | split("/")[2] == "viewer")] | sort_by(.run_name | split("/") | [(.[3], .[1]) | tonumber])
+    | .[] | (.run_name | split("/")) as [$kind, $id, $side, $count] | $m[.run_name | sub("/viewer/"; "/floor/")] as $floor
+    | "| \($id) | \(.label) | \($count) | \(.cpu_time * 10 | round / 10) | \($floor.cpu_time * 10 | round / 10) | \(.cpu_time / $floor.cpu_time * 1000 | round / 1000) |")' "$out/frames.json"
 
 echo "### Memory over 10 000 frames of the closed cylinder, counts 10"
-echo "| id | program | heap in use, MiB | heap growth, bytes/frame | peak RSS, MiB |"
-echo "|---:|---|---:|---:|---:|"
 for run in 10/viewer 10/floor 11/viewer 11/floor; do
     "$bench/varenthe-bench" --benchmark_filter="^memory/$run/" --benchmark_format=json 2>/dev/null
-done | jq -r '.benchmarks[] | (.name | split("/")) as [$kind, $id, $side]
-    | "| \($id) | \($side) | \(.heap_MiB * 10 | round / 10) | \(.heap_growth_B_per_frame * 10 | round / 10) | \(.peak_RSS_MiB | round) |"'
-rm -r "$out"
+done | jq -rs '"| id | program | heap in use, MiB | heap growth, bytes/frame | peak RSS, MiB |", "|---:|---|---:|---:|---:|",
+    (.[].benchmarks[] | (.name | split("/")) as [$kind, $id, $side]
+    | "| \($id) | \($side) | \(.heap_MiB * 10 | round / 10) | \(.heap_growth_B_per_frame * 10 | round / 10) | \(.peak_RSS_MiB | round) |")'
