@@ -1,67 +1,21 @@
-// The gallery's pictures, read back from the PNG files it writes.
+// The gallery as a program on the test's own X server, its pictures read back
+// from the PNG files it writes.
+
+#include "pixels.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <set>
-#include <sstream>
+
+static bool operator==(const Rgb& a, const Rgb& b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Picture {
-    int width = 0;
-    int height = 0;
-    std::vector<unsigned char> rgb;
-    const unsigned char* at(int x, int y) const { return &rgb[static_cast<std::size_t>((y * width + x) * 3)]; }
-};
-
-Picture readPng(const fs::path& path)
-{
-    png_image reader{};
-    reader.version = PNG_IMAGE_VERSION;
-    Picture picture;
-    if (png_image_begin_read_from_file(&reader, path.c_str()) == 0)
-        return picture;
-    reader.format = PNG_FORMAT_RGB;
-    picture.rgb.resize(PNG_IMAGE_SIZE(reader));
-    if (png_image_finish_read(&reader, nullptr, picture.rgb.data(), 0, nullptr) != 0) {
-        picture.width = static_cast<int>(reader.width);
-        picture.height = static_cast<int>(reader.height);
-    }
-    return picture;
-}
-
-std::string slurp(const fs::path& path)
-{
-    std::ifstream in(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-struct GalleryRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-// Runs the gallery through the shell, with `environment` before it.
-GalleryRun runGallery(const std::string& environment, const fs::path& dir, const fs::path& scratch)
-{
-    const std::string command = environment + " LD_PRELOAD='" + VARENTHE_VIEWER_PRELOAD + "' '" +
-                                VARENTHE_GALLERY + "' '" + dir.string() + "' >'" + (scratch / "out").string() +
-                                "' 2>'" + (scratch / "err").string() + "'";
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(scratch / "out"), slurp(scratch / "err")};
-}
 
 class Gallery : public testing::Test {
 protected:
@@ -72,68 +26,123 @@ protected:
         scratch = pattern;
     }
     void TearDown() override { fs::remove_all(scratch); }
+
+    // Through the shell into scratch/dir, with `environment` for env(1); the
+    // exit status, with standard output and error left in out and err.
+    int gallery(const std::string& args, const std::string& dir, const std::string& environment = "")
+    {
+        const std::string command = "env " + environment + " LD_PRELOAD='" + VARENTHE_VIEWER_PRELOAD + "' '" +
+                                    VARENTHE_GALLERY + "' " + args + " '" + (scratch / dir).string() + "' >'" +
+                                    (scratch / "out").string() + "' 2>'" + (scratch / "err").string() + "'";
+        const int status = std::system(command.c_str());
+        std::ifstream outFile(scratch / "out"), errFile(scratch / "err");
+        out.assign(std::istreambuf_iterator<char>(outFile), {});
+        err.assign(std::istreambuf_iterator<char>(errFile), {});
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    // Empty when the file is missing or is no PNG.
+    Image picture(const std::string& dir, const std::string& name)
+    {
+        png_image reader{};
+        reader.version = PNG_IMAGE_VERSION;
+        std::vector<unsigned char> rgb;
+        if (png_image_begin_read_from_file(&reader, (scratch / dir / name).c_str()) != 0) {
+            reader.format = PNG_FORMAT_RGB;
+            rgb.resize(PNG_IMAGE_SIZE(reader));
+            png_image_finish_read(&reader, nullptr, rgb.data(), 0, nullptr);
+        }
+        Image image{static_cast<int>(reader.width), static_cast<int>(reader.height), {}};
+        for (std::size_t byte = 0; byte < rgb.size(); byte += 3)
+            image.pixels.push_back({rgb[byte], rgb[byte + 1], rgb[byte + 2]});
+        return image;
+    }
+
+    long files(const std::string& dir) { return std::distance(fs::directory_iterator(scratch / dir), {}); }
+
     fs::path scratch;
+    std::string out;
+    std::string err;
 };
 
-TEST_F(Gallery, SaysPlainlyThatItNeedsADisplay)
+// The sheet holds the tile with its top left corner at (left, top).
+bool onSheet(const Image& sheet, const Image& tile, int left, int top)
 {
-    const GalleryRun run = runGallery("env -u DISPLAY", scratch / "pictures", scratch);
-    EXPECT_NE(run.status, 0);
-    EXPECT_EQ(run.out, "");
-    EXPECT_NE(run.err.find("needs an X display"), std::string::npos) << run.err;
-    EXPECT_EQ(run.err.find("freeglut"), std::string::npos) << "GLUT was started: " << run.err;
-    EXPECT_FALSE(fs::exists(scratch / "pictures"));
+    bool held = tile.width > 0;
+    for (int y = 0; y < tile.height && held; ++y)
+        held = std::equal(&tile.pixels[y * tile.width], &tile.pixels[(y + 1) * tile.width],
+                          &sheet.pixels[(top + y) * sheet.width + left]);
+    return held;
 }
 
-// Every shape at the reset camera, right way up, all different, and the contact
-// sheet holding each one in its cell: seven shapes to a row pair, the wire form
-// above the solid, 250-pixel tiles with a 4-pixel border.
-TEST_F(Gallery, PicturesEveryShapeAndTheContactSheet)
+// By default as the viewer first shows them: seven pairs to a row pair, wire
+// above solid. Larger pictures show the same scene, also beyond the test's X
+// screen of 1024 x 768.
+TEST_F(Gallery, DrawsEveryShapeAsTheViewerShowsItAtAnySize)
 {
-    const fs::path pictures = scratch / "pictures";
-    const GalleryRun run = runGallery("", pictures, scratch);
-    ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find(pictures.string()), std::string::npos) << run.out;
+    ASSERT_EQ(gallery("", "250"), 0) << err;
+    EXPECT_EQ(files("250"), 29);
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 29);
+    EXPECT_EQ(out.rfind("02-glu-cylinder-wire.png\tGLU_CYLINDER (wire)\t10\t10\t"
+                            "Camera: d: 6.000000, e:45.000000, a:-33.000000, t:0.000000\n", 0), 0u) << out;
+    const Image sheet = picture("250", "contact-sheet.png");
+    const Image sphere = picture("250", "21-glut-solidsphere.png");
+    ASSERT_EQ(sheet.width * sheet.height, 1782 * 1020);
+    EXPECT_TRUE(onSheet(sheet, sphere, 4 + 5 * 254, 4 + 254));
+    EXPECT_TRUE(onSheet(sheet, picture("250", "24-glut-wirecube.png"), 4, 4 + 2 * 254));
+    // The +Y axis leans towards the eye and leaves at the top edge; -Y stops short of the bottom.
+    EXPECT_EQ(failedProbes(sphere, {{"Y axis", 125, 1, GREEN, 100, 3}, {"under Y", 125, 246, BLACK, 0, 3}}), "");
 
-    const std::vector<std::string> names = {
-        "02-glu-cylinder-wire", "03-glu-cylinder-solid", "04-glu-disk-wire", "05-glu-disk-solid",
-        "06-glu-partialdisk-wire", "07-glu-partialdisk-solid", "08-glu-sphere-wire", "09-glu-sphere-solid",
-        "10-wire-cylinder-with-top-bottom", "11-solid-cylinder-with-top-bottom", "20-glut-wiresphere",
-        "21-glut-solidsphere", "22-glut-wirecone", "23-glut-solidcone", "24-glut-wirecube", "25-glut-solidcube",
-        "26-glut-wiretorus", "27-glut-solidtorus", "28-glut-wiredodecahedron", "29-glut-soliddodecahedron",
-        "30-glut-wireoctahedron", "31-glut-solidoctahedron", "32-glut-wiretetrahedron",
-        "33-glut-solidtetrahedron", "34-glut-wireicosahedron", "35-glut-solidicosahedron", "36-glut-wireteapot",
-        "37-glut-solidteapot"};
-    const Picture sheet = readPng(pictures / "contact-sheet.png");
-    ASSERT_EQ(sheet.width, 1782);
-    ASSERT_EQ(sheet.height, 1020);
-    std::set<std::vector<unsigned char>> distinct;
-    for (std::size_t index = 0; index < names.size(); ++index) {
-        SCOPED_TRACE(names[index]);
-        const Picture picture = readPng(pictures / (names[index] + ".png"));
-        ASSERT_EQ(picture.width, 250);
-        ASSERT_EQ(picture.height, 250);
-        distinct.insert(picture.rgb);
-        // The green +Y axis leans towards the eye and leaves at the top edge;
-        // its -Y end stops well above the bottom one.
-        auto green = [&](int y) {
-            int most = 0;
-            for (int x = 122; x <= 128; ++x)
-                most = std::max(most, static_cast<int>(picture.at(x, y)[1]));
-            return most;
-        };
-        EXPECT_GT(green(1), 150) << "upside down, or no Y axis";
-        EXPECT_EQ(green(248), 0) << "upside down";
-        const int pair = static_cast<int>(index / 2);
-        const int left = 4 + (pair % 7) * 254;
-        const int top = 4 + (2 * (pair / 7) + static_cast<int>(index % 2)) * 254;
-        bool held = true;
-        for (int y = 0; y < 250 && held; ++y)
-            held = std::equal(picture.at(0, y), picture.at(0, y) + 250 * 3, sheet.at(left, top + y));
-        EXPECT_TRUE(held) << "not on the contact sheet at " << left << ", " << top;
+    for (int scale : {2, 5}) {
+        const std::string size = std::to_string(250 * scale);
+        ASSERT_EQ(gallery("--size " + size + " --shapes 21", size), 0) << err;
+        const Image large = picture(size, "21-glut-solidsphere.png");
+        ASSERT_EQ(large.width * large.height, 250 * scale * 250 * scale);
+        // Only where edges and the thin axes fall a fraction of a pixel apart (about 0.4 %).
+        int differing = 0;
+        for (int pixel = 0; pixel < 250 * 250; ++pixel) {
+            const Rgb a = sphere.pixels[pixel];
+            const Rgb b = large.at(pixel % 250 * scale + scale / 2, pixel / 250 * scale + scale / 2);
+            differing += std::max({std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)}) > 60;
+        }
+        EXPECT_LT(differing, 250 * 250 / 100) << size;
     }
-    EXPECT_EQ(distinct.size(), names.size()) << "some pictures are alike";
-    EXPECT_EQ(std::distance(fs::directory_iterator(pictures), fs::directory_iterator()), 29);
+}
+
+// One row per shape and one column per count on the sheet.
+TEST_F(Gallery, DrawsTheNamedShapesAtEachCountAfterTheKeys)
+{
+    ASSERT_EQ(gallery("--keys o --shapes 24,21 --counts 3,20", "table"), 0) << err;
+    // The four pictures named below and the sheet, nothing else, no temporary file left.
+    EXPECT_EQ(files("table"), 5);
+    EXPECT_NE(out.find("\n21-glut-solidsphere-3x3.png\tGLUT_SOLIDSPHERE\t3\t3\t"
+                           "Camera: d: 6.000000, e:0.000000, a:0.000000, t:0.000000\n"), std::string::npos) << out;
+    const Image cube = picture("table", "24-glut-wirecube-3x3.png");
+    const Image sphere = picture("table", "21-glut-solidsphere-3x3.png");
+    EXPECT_EQ(failedProbes(cube, originAxesProbes()), "");
+    EXPECT_EQ(cube.pixels, picture("table", "24-glut-wirecube-20x20.png").pixels);
+    const Image fineSphere = picture("table", "21-glut-solidsphere-20x20.png");
+    EXPECT_TRUE(fineSphere.width == 250 && fineSphere.pixels != sphere.pixels);
+    const Image sheet = picture("table", "contact-sheet.png");
+    ASSERT_EQ(sheet.width * sheet.height, 512 * 512);
+    EXPECT_TRUE(onSheet(sheet, sphere, 4, 258));
+}
+
+// Nothing is written, and the directory not even made, unless every picture can be.
+TEST_F(Gallery, RefusesABadCommandLineBeforeWritingAnything)
+{
+    struct Case { const char* args; int status; const char* environment; };
+    const Case cases[] = {
+        {"--size 0", 2, ""}, {"--size -250", 2, ""}, {"--size 4097", 2, ""}, {"--size 25O", 2, ""},
+        {"--shapes 13", 2, ""}, {"--shapes 20-38", 2, ""}, {"--shapes ''", 2, ""}, {"--shapes 21,,27", 2, ""},
+        {"--counts 3,x", 2, ""}, {"--keys 'o\033'", 2, ""}, {"--colour red", 2, ""}, {"--help", 0, ""},
+        {"", 1, "-u DISPLAY"},
+    };
+    for (const Case& row : cases) {
+        EXPECT_EQ(gallery(row.args, "pictures", row.environment), row.status) << row.args;
+        EXPECT_EQ(err.empty(), row.status == 0) << row.args << ": " << err;
+        EXPECT_FALSE(fs::exists(scratch / "pictures")) << row.args;
+    }
 }
 
 } // namespace
