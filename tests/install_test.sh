@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # install_test.sh BUILD_DIR: installs the build tree into a scratch prefix, checks
 # that the programs and their manual pages land where a system expects them, and
-# that the pages render without a single groff warning.
+# that the pages render without a single groff warning; then the same four files
+# in the Debian package, which depends on the libraries the programs link.
 set -euo pipefail
 build=$1
 prefix=$(mktemp -d)
@@ -41,5 +42,16 @@ for section in NAME SYNOPSIS DESCRIPTION KEYS MENU "STANDARD OUTPUT" "EXIT STATU
     grep -qx "$section" <<<"$rendered" || fail "varenthe(1) has no $section section"
 done
 grep -qF 'Camera: d: %f, e:%f, a:%f, t:%f' <<<"$rendered" || fail "varenthe(1) does not show the trace line format"
+
+# Made in the scratch directory, so the build tree keeps no package of a test's.
+(cd "$build" && cpack -G DEB -B "$prefix/package" >/dev/null)
+deb=$(echo "$prefix/package/varenthe_"*"_$(dpkg --print-architecture).deb")
+contents=$(dpkg-deb --contents "$deb")
+for file in bin/varenthe bin/varenthe-gallery share/man/man1/varenthe.1 share/man/man1/varenthe-gallery.1; do
+    grep -q " \./usr/$file\$" <<<"$contents" || fail "the package has no /usr/$file"
+done
+for library in libglut libglu1 libpng; do
+    dpkg-deb -f "$deb" Depends | grep -q "$library" || fail "the package does not depend on $library"
+done
 
 exit "$status"
