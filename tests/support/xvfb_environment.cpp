@@ -14,7 +14,8 @@
 #include <cstdlib>
 #include <string>
 
-static constexpr char SCREEN[] = "1024x768x24";
+// Tall enough for the whole pop-up menu below the viewer window.
+static constexpr char SCREEN[] = "1280x1024x24";
 static constexpr int START_TIMEOUT_MS = 30000;
 
 class XvfbEnvironment : public testing::Environment {
