@@ -19,7 +19,7 @@ read -r display <&"${XVFB[0]}"
 export DISPLAY=":$display"
 bench=build-bench/bench
 START_RUNS=${START_RUNS:-40}
-REPETITIONS=${REPETITIONS:-10}
+REPETITIONS=${REPETITIONS:-30}
 out=$(mktemp -d)
 trap 'kill "$XVFB_PID"; rm -r "$out"' EXIT
 
@@ -31,15 +31,17 @@ jq -r '.results | "| program | median, ms | fastest, ms | slowest, ms |", "|---|
     (.[] | "| \(.command) | \(.median * 1e4 | round / 10) | \(.min * 1e4 | round / 10) | \(.max * 1e4 | round / 10) |"),
     "", "viewer/floor (medians): \(.[0].median / .[1].median * 1000 | round / 1000)"' "$out/startup.json"
 
-echo "### CPU time per frame, µs, median of $REPETITIONS repetitions"
+echo "### CPU time per frame, µs, over $REPETITIONS repetitions"
 "$bench/varenthe-bench" --benchmark_filter='^frame/' --benchmark_repetitions="$REPETITIONS" \
-    --benchmark_min_time=0.05 --benchmark_min_warmup_time=0.02 --benchmark_enable_random_interleaving=true \
+    --benchmark_min_time=0.03 --benchmark_min_warmup_time=0.01 --benchmark_enable_random_interleaving=true \
     --benchmark_out="$out/frames.json" "$@" >/dev/null
-jq -r '[.benchmarks[] | select(.aggregate_name == "median")] | INDEX(.run_name) as $m
-    | "| id | shape | counts | viewer | floor | viewer/floor |", "|---:|---|---:|---:|---:|---:|",
-    ([.[] | select(.run_name | split("/")[2] == "viewer")] | sort_by(.run_name | split("/") | [(.[3], .[1]) | tonumber])
-    | .[] | (.run_name | split("/")) as [$kind, $id, $side, $count] | $m[.run_name | sub("/viewer/"; "/floor/")] as $floor
-    | "| \($id) | \(.label) | \($count) | \(.cpu_time * 10 | round / 10) | \($floor.cpu_time * 10 | round / 10) | \(.cpu_time / $floor.cpu_time * 1000 | round / 1000) |")' "$out/frames.json"
+jq -r '[.benchmarks[] | select(.aggregate_name)] | INDEX(.name) as $m | def r(x; n): x * n | round / n;
+    "| id | shape | counts | viewer, fastest | floor, fastest | viewer/floor, fastest | viewer/floor, medians |",
+    "|---:|---|---:|---:|---:|---:|---:|", ([.[] | select(.name | test("/viewer/.*_min$"))]
+    | sort_by(.run_name | split("/") | [(.[3], .[1]) | tonumber]) | .[] | (.run_name | split("/")) as [$kind, $id, $side, $count]
+    | (.run_name | sub("/viewer/"; "/floor/")) as $floor | ($m[.run_name + "_median"].cpu_time / $m[$floor + "_median"].cpu_time) as $median
+    | "| \($id) | \(.label) | \($count) | \(r(.cpu_time; 10)) | \(r($m[$floor + "_min"].cpu_time; 10)) | \(r(.cpu_time / $m[$floor + "_min"].cpu_time; 1000)) | \(r($median; 1000)) |")' \
+    "$out/frames.json"
 
 echo "### Memory over 10 000 frames of the closed cylinder, counts 10"
 for run in 10/viewer 10/floor 11/viewer 11/floor; do
