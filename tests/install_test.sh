@@ -46,12 +46,10 @@ grep -qF 'Camera: d: %f, e:%f, a:%f, t:%f' <<<"$rendered" || fail "varenthe(1) d
 # Made in the scratch directory, so the build tree keeps no package of a test's.
 (cd "$build" && cpack -G DEB -B "$prefix/package" >/dev/null)
 deb=$(echo "$prefix/package/varenthe_"*"_$(dpkg --print-architecture).deb")
-contents=$(dpkg-deb --contents "$deb")
-for file in bin/varenthe bin/varenthe-gallery share/man/man1/varenthe.1 share/man/man1/varenthe-gallery.1; do
-    grep -q " \./usr/$file\$" <<<"$contents" || fail "the package has no /usr/$file"
-done
-for library in libglut libglu1 libpng; do
-    dpkg-deb -f "$deb" Depends | grep -q "$library" || fail "the package does not depend on $library"
-done
+files=$(dpkg-deb --contents "$deb" | grep -oE '\./usr/(bin|share/man/man1)/[^ ]+$' | sort | tr '\n' ' ')
+expected="./usr/bin/varenthe ./usr/bin/varenthe-gallery ./usr/share/man/man1/varenthe-gallery.1 ./usr/share/man/man1/varenthe.1 "
+[ "$files" = "$expected" ] || fail "the package holds $files, not $expected"
+depends=$(dpkg-deb -f "$deb" Depends)
+[[ $depends == *libglut* && $depends == *libglu1* && $depends == *libpng* ]] || fail "the package depends on $depends"
 
 exit "$status"
