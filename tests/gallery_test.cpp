@@ -70,7 +70,7 @@ static bool onSheet(const Image& sheet, const Image& tile, int left, int top)
 
 // By default as the viewer first shows them: seven pairs to a row pair, wire
 // above solid. Larger pictures show the same scene, also beyond the test's X
-// screen of 1024 x 768.
+// screen of 1280 x 1024.
 TEST_F(Gallery, DrawsEveryShapeAsTheViewerShowsItAtAnySize)
 {
     ASSERT_EQ(gallery("", "250"), 0) << err;
@@ -83,7 +83,7 @@ TEST_F(Gallery, DrawsEveryShapeAsTheViewerShowsItAtAnySize)
     // The +Y axis leans towards the eye and leaves at the top edge; -Y stops short of the bottom.
     EXPECT_EQ(failedProbes(sphere, {{"Y axis", 125, 1, GREEN, 100, 3}, {"under Y", 125, 246, BLACK, 0, 3}}), "");
 
-    for (int scale : {2, 5}) {
+    for (int scale : {2, 6}) {
         const std::string size = std::to_string(250 * scale);
         ASSERT_EQ(gallery("--size " + size + " --shapes 21", size), 0) << err;
         const Image large = picture(size, "21-glut-solidsphere.png");
