@@ -52,8 +52,6 @@ constexpr char CONTACT_SHEET_NAME[] = "contact-sheet.png";
 // Turns a bottom-up GL readback of width × height RGB pixels into a Picture.
 Picture pictureFromGlRows(int width, int height, const std::vector<unsigned char>& bottomUp);
 
-bool isBlack(const Picture& picture);
-
 // Each side divided by factor, every factor × factor block averaged into one pixel.
 Picture shrink(const Picture& picture, int factor);
 

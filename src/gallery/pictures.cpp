@@ -69,11 +69,6 @@ Picture pictureFromGlRows(int width, int height, const std::vector<unsigned char
     return picture;
 }
 
-bool isBlack(const Picture& picture)
-{
-    return std::all_of(picture.rgb.begin(), picture.rgb.end(), [](unsigned char byte) { return byte == 0; });
-}
-
 Picture shrink(const Picture& picture, int factor)
 {
     Picture small;
