@@ -8,12 +8,9 @@
 #include "viewer/viewer_state.h"
 
 #include <GL/freeglut.h>
-#include <GL/glx.h>
 #include <X11/Xlib.h>
-#include <poll.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
@@ -24,21 +21,10 @@
 #include <vector>
 
 static constexpr char PROGRAM[] = "varenthe-gallery";
-// Only a bound for a window that is never shown (an iconic start, a server that
-// stopped answering); the wait itself ends on GLUT's first display call.
-static constexpr std::chrono::milliseconds FIRST_FRAME_TIMEOUT{10000};
 static constexpr std::size_t RGB_BYTES = 3;
 // Larger pictures are shrunk on the contact sheet, which would otherwise need
 // over a gigabyte for all shapes at the largest size.
 static constexpr int MAX_SHEET_TILE = 1024;
-
-static bool firstFrameShown = false;
-
-static void onGalleryDisplay()
-{
-    onDisplay();
-    firstFrameShown = true;
-}
 
 // Checked before glutInit, which would print its own message and exit. The
 // connection stays open until GLUT has its own: an X server resets when its last
@@ -54,27 +40,6 @@ static Display* openDisplayOrExplain()
     if (display == nullptr)
         std::fprintf(stderr, "%s: needs an X display to render on, and cannot open \"%s\"\n", PROGRAM, name);
     return display;
-}
-
-// The pixels of a window that is not yet mapped belong to nobody, so nothing is
-// read back before GLUT has displayed the window once. glutMainLoopEvent does
-// not block; between events this waits on GLUT's own X connection.
-static bool waitForFirstFrame()
-{
-    Display* display = glXGetCurrentDisplay();
-    const auto deadline = std::chrono::steady_clock::now() + FIRST_FRAME_TIMEOUT;
-    while (!firstFrameShown) {
-        glutMainLoopEvent();
-        if (firstFrameShown || XPending(display) > 0)
-            continue;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            return false;
-        pollfd connection{ConnectionNumber(display), POLLIN, 0};
-        poll(&connection, 1, static_cast<int>(left.count()));
-    }
-    return true;
 }
 
 // The pictures are drawn into a framebuffer object rather than the window: the
@@ -238,15 +203,9 @@ int main(int argc, char** argv)
     XCloseDisplay(probe);
     openViewerWindow();
     initRendering();
-    glutDisplayFunc(onGalleryDisplay);
-    glutReshapeFunc(onReshape);
-    // After this first frame no more events are handled, so GLUT's own reshape
-    // to the window's size cannot undo the one below.
-    if (!waitForFirstFrame()) {
-        std::fprintf(stderr, "%s: the window was never shown, so there is nothing to read back\n", PROGRAM);
-        return 1;
-    }
-
+    // GLUT's events are never handled: the window is only there for its GL
+    // context and need not be shown, and GLUT's own reshape to the window's
+    // size never comes to undo the one below.
     Offscreen offscreen;
     bool drawn = false;
     if (!openOffscreen(options.size, offscreen)) {
