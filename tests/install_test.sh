@@ -13,6 +13,11 @@ if ! command -v man >/dev/null; then
     exit 1
 fi
 
+# CPack works out the package's Depends with these two.
+for tool in dpkg-shlibdeps file; do
+    command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing: install the Debian packages dpkg-dev and file" >&2; exit 1; }
+done
+
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
 status=0
