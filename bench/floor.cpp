@@ -56,7 +56,7 @@ static void closedCylinder(GLenum style, GLint slices, GLint stacks)
     glDeleteLists(base, 2);
 }
 
-const Shape SHAPES[SHAPE_COUNT] = {
+const Shape SHAPES[28] = {
     {2, "GLU_CYLINDER (wire)", GLU_LINE, withQuadric<tube>},
     {3, "GLU_CYLINDER (solid)", GLU_FILL, withQuadric<tube>},
     {4, "GLU_DISK (wire)", GLU_LINE, withQuadric<disk>},

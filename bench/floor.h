@@ -12,8 +12,8 @@ struct Shape {
     FloorShape draw;
 };
 
-constexpr int SHAPE_COUNT = 28;
-extern const Shape SHAPES[SHAPE_COUNT];
+// The 28 ids that draw a shape, with the viewer's menu labels.
+extern const Shape SHAPES[28];
 
 // The viewer's whole frame with count slices and stacks, and nothing between
 // its GL, GLU and GLUT calls: clear, camera, the three lit axes, the grey
