@@ -76,18 +76,16 @@ Picture shrink(const Picture& picture, int factor)
     small.height = picture.height / factor;
     small.rgb.resize(static_cast<std::size_t>(small.width) * small.height * RGB_BYTES);
     const int block = factor * factor;
-    for (int y = 0; y < small.height; ++y) {
-        for (int x = 0; x < small.width; ++x) {
-            for (int channel = 0; channel < RGB_BYTES; ++channel) {
-                int sum = 0;
-                for (int dy = 0; dy < factor; ++dy) {
-                    for (int dx = 0; dx < factor; ++dx)
-                        sum += picture.rgb[(static_cast<std::size_t>(y * factor + dy) * picture.width + x * factor + dx) * RGB_BYTES + channel];
-                }
-                small.rgb[(static_cast<std::size_t>(y) * small.width + x) * RGB_BYTES + channel] =
-                    static_cast<unsigned char>((sum + block / 2) / block);
-            }
+    for (std::size_t to = 0; to < small.rgb.size(); ++to) {
+        const std::size_t channel = to % RGB_BYTES;
+        const std::size_t left = to / RGB_BYTES % small.width * factor;
+        const std::size_t top = to / RGB_BYTES / small.width * factor;
+        int sum = 0;
+        for (std::size_t y = top; y < top + factor; ++y) {
+            for (std::size_t x = left; x < left + factor; ++x)
+                sum += picture.rgb[(y * picture.width + x) * RGB_BYTES + channel];
         }
+        small.rgb[to] = static_cast<unsigned char>((sum + block / 2) / block);
     }
     return small;
 }
