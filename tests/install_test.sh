@@ -14,9 +14,10 @@ if ! command -v man >/dev/null; then
 fi
 
 # CPack works out the package's Depends with these two.
-for tool in dpkg-shlibdeps file; do
-    command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing: install the Debian packages dpkg-dev and file" >&2; exit 1; }
-done
+if ! command -v dpkg-shlibdeps >/dev/null || ! command -v file >/dev/null; then
+    echo "FAIL: CPack needs dpkg-shlibdeps and file: install the Debian packages dpkg-dev and file" >&2
+    exit 1
+fi
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
