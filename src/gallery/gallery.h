@@ -25,15 +25,6 @@ struct GalleryOptions {
     bool help = false;
 };
 
-constexpr char GALLERY_USAGE[] =
-    "usage: varenthe-gallery [--size N] [--keys KEYS] [--shapes LIST] [--counts LIST] [DIR]\n"
-    "  --size N        pictures of N x N pixels, 1 to 4096 (default 250)\n"
-    "  --keys KEYS     keys handed to the viewer before the first picture, e.g. XXXX or o\n"
-    "  --shapes LIST   shape ids or ranges, e.g. 21,27 or 20-27 (default: all 28)\n"
-    "  --counts LIST   one column per count n, drawn with n slices and n stacks, e.g. 3,6,20\n"
-    "  -h, --help      print this and exit\n"
-    "DIR (default: the current directory) receives one PNG per picture and contact-sheet.png.\n";
-
 // False with a message in error when the command line is not one the gallery
 // can carry out; nothing has been touched then.
 bool parseGalleryArgs(int argc, char** argv, GalleryOptions& options, std::string& error);

@@ -21,6 +21,15 @@
 #include <vector>
 
 static constexpr char PROGRAM[] = "varenthe-gallery";
+static constexpr char USAGE[] =
+    "usage: varenthe-gallery [--size N] [--keys KEYS] [--shapes LIST] [--counts LIST] [DIR]\n"
+    "  --size N        pictures of N x N pixels, 1 to 4096 (default 250)\n"
+    "  --keys KEYS     keys handed to the viewer before the first picture, e.g. XXXX or o\n"
+    "  --shapes LIST   shape ids or ranges, e.g. 21,27 or 20-27 (default: all 28)\n"
+    "  --counts LIST   one column per count n, drawn with n slices and n stacks, e.g. 3,6,20\n"
+    "  -h, --help      print this and exit\n"
+    "DIR (default: the current directory) receives one PNG per picture and contact-sheet.png.\n";
+
 static constexpr std::size_t RGB_BYTES = 3;
 // Larger pictures are shrunk on the contact sheet, which would otherwise need
 // over a gigabyte for all shapes at the largest size.
@@ -182,7 +191,7 @@ int main(int argc, char** argv)
         return 2;
     }
     if (options.help) {
-        std::fputs(GALLERY_USAGE, stdout);
+        std::fputs(USAGE, stdout);
         return 0;
     }
     Display* probe = openDisplayOrExplain();
