@@ -81,7 +81,7 @@ TEST_F(Gallery, DrawsEveryShapeAsTheViewerShowsItAtAnySize)
     EXPECT_TRUE(onSheet(sheet, sphere, 4 + 5 * 254, 4 + 254));
     EXPECT_TRUE(onSheet(sheet, picture("250", "24-glut-wirecube.png"), 4, 4 + 2 * 254));
     // The +Y axis leans towards the eye and leaves at the top edge; -Y stops short of the bottom.
-    EXPECT_EQ(failedProbes(sphere, {{"Y axis", 125, 1, GREEN, 100, 3}, {"under Y", 125, 246, BLACK, 0, 3}}), "");
+    EXPECT_EQ(failedProbes(sphere, {{"Y axis", 125, 1, {0, 255, 0}, 100, 3}, {"under Y", 125, 246, BLACK, 0, 3}}), "");
 
     for (int scale : {2, 6}) {
         const std::string size = std::to_string(250 * scale);
