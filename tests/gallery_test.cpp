@@ -102,18 +102,18 @@ TEST_F(Gallery, DrawsEveryShapeAsTheViewerShowsItAtAnySize)
 // One row per shape and one column per count on the sheet.
 TEST_F(Gallery, DrawsTheNamedShapesAtEachCountAfterTheKeys)
 {
-    ASSERT_EQ(gallery("--keys o --shapes 24,21 --counts 3,20", "table"), 0) << err;
-    // The four pictures named below and the sheet, nothing else, no temporary file left.
-    EXPECT_EQ(files("table"), 5);
+    ASSERT_EQ(gallery("--keys o --shapes 24,20-21 --counts 3,20", "table"), 0) << err;
+    // Two pictures of each of the three shapes and the sheet, nothing else, no temporary file left.
+    EXPECT_EQ(files("table"), 7);
     EXPECT_NE(out.find("\n21-glut-solidsphere-3x3.png\tGLUT_SOLIDSPHERE\t3\t3\t"
-                           "Camera: d: 6.000000, e:0.000000, a:0.000000, t:0.000000\n"), std::string::npos) << out;
+                       "Camera: d: 6.000000, e:0.000000, a:0.000000, t:0.000000\n"), std::string::npos) << out;
     const Image cube = picture("table", "24-glut-wirecube-3x3.png");
     const Image sphere = picture("table", "21-glut-solidsphere-3x3.png");
     EXPECT_EQ(failedProbes(cube, originAxesProbes()), "");
     EXPECT_EQ(cube.pixels, picture("table", "24-glut-wirecube-20x20.png").pixels);
     const Image fineSphere = picture("table", "21-glut-solidsphere-20x20.png");
     EXPECT_TRUE(fineSphere.width == 250 && fineSphere.pixels != sphere.pixels);
-    EXPECT_TRUE(onSheet(picture("table", "contact-sheet.png"), sphere, 4, 258));
+    EXPECT_TRUE(onSheet(picture("table", "contact-sheet.png"), sphere, 4, 4 + 2 * 254));
 }
 
 // Nothing is written, and the directory not even made, unless every picture can be.

@@ -20,19 +20,15 @@ extern "C" {
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <random>
-#include <string>
-#include <vector>
 
 namespace {
 
 constexpr int MENU_ENTRIES = 31;
-constexpr int SIZE = 250;
 constexpr int RIGHT_BUTTON = 3;
-constexpr int POLL_MS = 10;
+constexpr int SIZE = 250;
+const std::string RESET = "Camera: d: 6.000000, e:45.000000, a:-33.000000, t:0.000000\n";
 
 // A window may go away, or not be viewable yet, between two requests about
 // it; that is for the tests to judge, not a reason for Xlib to end the process.
@@ -51,29 +47,23 @@ protected:
 
     void TearDown() override
     {
-        if (!exited) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-        }
-        for (int fd : {out, err})
-            close(fd);
+        if (pid > 0 && !exited && kill(pid, SIGKILL) == 0)
+            waitpid(pid, nullptr, 0);
+        close(out);
         xdo_free(xdo);
     }
 
     // Starts the viewer and waits until its first frame is on the screen.
-    void launch(std::vector<std::string> arguments = {}, bool setDisplay = true)
+    void launch(std::vector<std::string> arguments = {})
     {
-        // The test's own ends stay out of the viewer, or it would hold the read
-        // end of its own output and never see its reader go away.
-        int outPipe[2], errPipe[2];
-        ASSERT_EQ(pipe2(outPipe, O_CLOEXEC) | pipe2(errPipe, O_CLOEXEC), 0);
+        // The test's end stays out of the viewer, or it would hold the read end
+        // of its own output and never see its reader go away.
+        int pipeEnds[2];
+        ASSERT_EQ(pipe2(pipeEnds, O_CLOEXEC), 0);
         pid = fork();
         if (pid == 0) {
             prctl(PR_SET_PDEATHSIG, SIGKILL);
-            dup2(outPipe[1], STDOUT_FILENO);
-            dup2(errPipe[1], STDERR_FILENO);
-            if (!setDisplay)
-                unsetenv("DISPLAY");
+            dup2(pipeEnds[1], STDOUT_FILENO);
             // The sanitizer build preloads libraries into the viewer alone.
             if (VARENTHE_VIEWER_PRELOAD[0] != '\0')
                 setenv("LD_PRELOAD", VARENTHE_VIEWER_PRELOAD, 1);
@@ -84,10 +74,8 @@ protected:
             execv(VARENTHE_BINARY, argv.data());
             _exit(127);
         }
-        close(outPipe[1]);
-        close(errPipe[1]);
-        out = outPipe[0];
-        err = errPipe[0];
+        close(pipeEnds[1]);
+        out = pipeEnds[0];
         xdo_search_t search{};
         search.winname = "^Varenthe$";
         search.searchmask = SEARCH_NAME | SEARCH_ONLYVISIBLE;
@@ -99,43 +87,33 @@ protected:
             window = count > 0 ? found[0] : 0;
             XFree(found);
             return window != 0;
-        })) << "no viewer window; stderr: " << errors;
+        })) << "no viewer window";
         // No window manager runs, so the keyboard goes where the test says, as
         // it would after a person clicked into the window.
         xdo_focus_window(xdo, window);
-        pointAt(window, 0.5);
         ASSERT_TRUE(waitFor([&] {
             const Image image = grab(window);
-            return std::any_of(image.pixels.begin(), image.pixels.end(),
-                               [](const Rgb& p) { return p.r + p.g + p.b > 0; });
-        })) << "nothing drawn; stderr: " << errors;
+            return std::any_of(image.pixels.begin(), image.pixels.end(), [](Rgb p) { return p.r + p.g + p.b > 0; });
+        })) << "nothing drawn";
     }
 
-    // Polls `done`, collecting the viewer's output meanwhile; false on timeout
-    // or when the viewer ends first.
+    // Polls `done`, collecting the viewer's output meanwhile; false on timeout.
     template <typename Done>
-    bool waitFor(Done done, double seconds = 10.0)
+    bool waitFor(Done done)
     {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-        for (;;) {
-            pollfd fds[] = {{out, POLLIN, 0}, {err, POLLIN, 0}};
-            poll(fds, 2, POLL_MS);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!done()) {
+            pollfd readable{out, POLLIN, 0};
             char buffer[4096];
-            ssize_t got;
-            if ((fds[0].revents & POLLIN) != 0 && (got = read(out, buffer, sizeof buffer)) > 0)
+            ssize_t got = 0;
+            if (poll(&readable, 1, 10) > 0 && (got = read(out, buffer, sizeof buffer)) > 0)
                 output.append(buffer, static_cast<std::size_t>(got));
-            if ((fds[1].revents & POLLIN) != 0 && (got = read(err, buffer, sizeof buffer)) > 0)
-                errors.append(buffer, static_cast<std::size_t>(got));
-            if (done())
-                return true;
-            if (!exited && waitpid(pid, &status, WNOHANG) == pid)
-                exited = true;
-            if ((exited && fds[0].revents == 0 && fds[1].revents == 0) || std::chrono::steady_clock::now() > deadline)
+            exited = exited || waitpid(pid, &status, WNOHANG) == pid;
+            if (std::chrono::steady_clock::now() > deadline || (exited && got <= 0))
                 return done();
         }
+        return true;
     }
-
-    std::size_t lines() const { return static_cast<std::size_t>(std::count(output.begin(), output.end(), '\n')); }
 
     // Presses the key that types each byte, with Control for the codes below
     // 32, and waits for its trace line.
@@ -143,53 +121,39 @@ protected:
     {
         for (char key : keys) {
             const auto byte = static_cast<unsigned char>(key);
-            const std::size_t before = lines();
+            const auto lines = std::count(output.begin(), output.end(), '\n');
             char sequence[32];
-            if (byte == 27)
-                std::snprintf(sequence, sizeof sequence, "Escape");
+            if (byte == 27 || byte == 0x7f)
+                std::snprintf(sequence, sizeof sequence, byte == 27 ? "Escape" : "Delete");
             else if (byte < 0x20)
                 std::snprintf(sequence, sizeof sequence, "ctrl+%s", XKeysymToString(byte + 0x40u));
             else
-                std::snprintf(sequence, sizeof sequence, "0x%x", byte == 0x7f ? XK_Delete : byte);
+                std::snprintf(sequence, sizeof sequence, "0x%x", byte);
             xdo_send_keysequence_window(xdo, CURRENTWINDOW, sequence, 0);
-            if (byte == 27)
-                return;
-            ASSERT_TRUE(waitFor([&] { return lines() > before; }))
-                << "no trace line for byte " << int{byte} << "; stderr: " << errors;
+            ASSERT_TRUE(byte == 27 || waitFor([&] { return std::count(output.begin(), output.end(), '\n') > lines; }))
+                << "no trace line for byte " << int{byte};
         }
     }
 
     void expectCleanExit()
     {
         ASSERT_TRUE(waitFor([&] { return exited; })) << "the viewer did not end";
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-            << "status " << status << "; stderr: " << errors;
-    }
-
-    void pointAt(Window target, double fraction)
-    {
-        int x, y;
-        unsigned int width, height;
-        Screen* screen;
-        xdo_get_window_location(xdo, target, &x, &y, &screen);
-        xdo_get_window_size(xdo, target, &width, &height);
-        xdo_move_mouse(xdo, x + static_cast<int>(width / 2), y + static_cast<int>(height * fraction), 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
     }
 
     Image grab(Window target)
     {
-        XWindowAttributes attributes;
+        XWindowAttributes a;
         Image image;
-        if (XGetWindowAttributes(xdo->xdpy, target, &attributes) == 0)
-            return image;
-        XImage* shot = XGetImage(xdo->xdpy, target, 0, 0, static_cast<unsigned>(attributes.width),
-                                 static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+        XImage* shot = XGetWindowAttributes(xdo->xdpy, target, &a) == 0
+                           ? nullptr
+                           : XGetImage(xdo->xdpy, target, 0, 0, static_cast<unsigned>(a.width),
+                                       static_cast<unsigned>(a.height), AllPlanes, ZPixmap);
         if (shot == nullptr)
             return image;
-        image.width = attributes.width;
-        image.height = attributes.height;
-        for (int y = 0; y < image.height; ++y) {
-            for (int x = 0; x < image.width; ++x) {
+        image = {a.width, a.height, {}};
+        for (int y = 0; y < a.height; ++y) {
+            for (int x = 0; x < a.width; ++x) {
                 const unsigned long p = XGetPixel(shot, x, y);
                 image.pixels.push_back({int((p >> 16) & 0xff), int((p >> 8) & 0xff), int(p & 0xff)});
             }
@@ -205,66 +169,55 @@ protected:
         return failures;
     }
 
-    // The menu is the one top-level window that bypasses the window manager.
-    Window shownMenu()
+    // The one top-level window that bypasses the window manager, when mapped.
+    Window shownMenu(XWindowAttributes& menu)
     {
-        Window root, parent, *children = nullptr;
+        Window root, parent, *children = nullptr, shown = 0;
         unsigned int count = 0;
-        Window menu = 0;
         XQueryTree(xdo->xdpy, DefaultRootWindow(xdo->xdpy), &root, &parent, &children, &count);
-        for (unsigned int i = 0; i < count; ++i) {
-            XWindowAttributes attributes;
-            if (XGetWindowAttributes(xdo->xdpy, children[i], &attributes) != 0 && attributes.override_redirect &&
-                attributes.map_state == IsViewable)
-                menu = children[i];
+        for (unsigned int i = 0; i < count && shown == 0; ++i) {
+            if (XGetWindowAttributes(xdo->xdpy, children[i], &menu) != 0 && menu.override_redirect &&
+                menu.map_state == IsViewable)
+                shown = children[i];
         }
         XFree(children);
-        return menu;
+        return shown;
     }
 
-    // A right-click opens the menu at the pointer and keeps it up; a second
-    // one chooses the entry under the pointer.
+    // A right-click at the window's centre opens the menu there and keeps it
+    // up; a second one chooses the entry under the pointer and closes it.
     void choose(int index)
     {
-        pointAt(window, 0.5);
+        xdo_move_mouse(xdo, 100 + SIZE / 2, 100 + SIZE / 2, 0);
         xdo_click_window(xdo, CURRENTWINDOW, RIGHT_BUTTON);
-        Window menu = 0;
-        ASSERT_TRUE(waitFor([&] { return (menu = shownMenu()) != 0; })) << "no menu";
-        pointAt(menu, (index + 0.5) / MENU_ENTRIES);
+        XWindowAttributes menu{};
+        ASSERT_TRUE(waitFor([&] { return shownMenu(menu) != 0; })) << "no menu";
+        xdo_move_mouse(xdo, menu.x + menu.width / 2, menu.y + menu.height * (2 * index + 1) / (2 * MENU_ENTRIES), 0);
         xdo_click_window(xdo, CURRENTWINDOW, RIGHT_BUTTON);
-        ASSERT_TRUE(waitFor([&] {
-            XWindowAttributes attributes;
-            return XGetWindowAttributes(xdo->xdpy, menu, &attributes) == 0 || attributes.map_state != IsViewable;
-        })) << "the menu stayed up";
+        ASSERT_TRUE(waitFor([&] { return shownMenu(menu) == 0; })) << "the menu stayed up";
     }
 
     xdo_t* xdo = nullptr;
     pid_t pid = -1;
-    int out = -1, err = -1, status = 0;
+    int out = -1, status = 0;
     bool exited = false;
-    std::string output, errors;
+    std::string output;
     Window window = 0;
 };
 
-const char* const RESET = "Camera: d: 6.000000, e:45.000000, a:-33.000000, t:0.000000\n";
-
-// GLUT takes the command line: without DISPLAY the viewer finds its display
-// through -display, and a -geometry is overridden by the fixed window. The
-// first frame is at the reset preset: each axis runs where that camera puts it.
+// GLUT takes the command line: a -geometry is overridden by the fixed window.
+// The first frame is at the reset preset: each axis runs where that camera puts it.
 TEST_F(Viewer, StartsInItsFixedWindowAtTheResetCamera)
 {
-    launch({"-display", getenv("DISPLAY"), "-geometry", "400x300+10+20"}, false);
+    launch({"-geometry", "400x300+10+20"});
     int x, y;
     unsigned int width, height;
     Screen* screen;
     xdo_get_window_location(xdo, window, &x, &y, &screen);
     xdo_get_window_size(xdo, window, &width, &height);
-    EXPECT_EQ(std::vector<int>({x, y, int(width), int(height)}), std::vector<int>({100, 100, 250, 250}));
+    EXPECT_EQ(std::vector<int>({x, y, int(width), int(height)}), std::vector<int>({100, 100, SIZE, SIZE}));
     EXPECT_EQ(failedProbes(grab(window), {{"X axis at x = 3", 237, 177, {202, 0, 0}, 16, 1},
-                                          {"X axis at x = -3", 49, 90, {202, 0, 0}, 16, 1},
-                                          {"Y axis at y = 3", 125, 7, {0, 202, 0}, 16, 1},
                                           {"Y axis at y = -3", 125, 182, {0, 202, 0}, 16, 1},
-                                          {"Z axis at z = 3", 41, 216, {0, 0, 202}, 16, 1},
                                           {"Z axis at z = -3", 171, 76, {0, 0, 202}, 16, 1}}),
               "");
     EXPECT_EQ(output, "") << "no key was pressed";
@@ -273,16 +226,15 @@ TEST_F(Viewer, StartsInItsFixedWindowAtTheResetCamera)
 // Random keys, every byte a keyboard types but Escape, each answered at once
 // through the pipe with the line the key logic predicts, also in a window of
 // one pixel. A reader that goes away does not end the viewer: it keeps
-// drawing, and Escape still ends it with status 0 and no line of its own.
+// drawing, and Escape still ends it with status 0.
 TEST_F(Viewer, KeysPrintTheirLineAtOnceWhateverTheWindowAndReader)
 {
     std::mt19937 random(20261206);
-    std::uniform_int_distribution<int> byte(0, 127);
     std::string keys;
     resetCamera();
     testing::internal::CaptureStdout();
     while (keys.size() < 300) {
-        const auto key = static_cast<unsigned char>(byte(random));
+        const auto key = static_cast<unsigned char>(random() % 128);
         if (key != 27) {
             keys.push_back(static_cast<char>(key));
             applyKey(key);
@@ -302,23 +254,22 @@ TEST_F(Viewer, KeysPrintTheirLineAtOnceWhateverTheWindowAndReader)
     EXPECT_EQ(waitForProbes(originAxesProbes()), "");
     press("\x1b");
     expectCleanExit();
-    EXPECT_EQ(errors, "");
 }
 
-// The menu through real right-clicks: a shape, the two presets, then Exit.
+// The menu through real right-clicks: a shape, the two presets, then Exit,
+// none of which prints a line.
 TEST_F(Viewer, MenuChoosesShapeAndPresetsAndExits)
 {
     launch();
-    choose(17); // "GLUT_SOLIDTORUS": its tube faces the eye, its hole shows black.
+    choose(17); // "GLUT_SOLIDTORUS"
     choose(29); // "Put camera at origin"
-    EXPECT_EQ(waitForProbes(originAxesProbes()), "");
-    const std::vector<Probe> torus = {{"torus tube, upper right", 167, 83, GREY_FACING, 12, 1},
-                                      {"torus tube, lower left", 83, 167, GREY_FACING, 12, 1},
-                                      {"torus hole", 135, 115, BLACK, 0, 0}};
-    EXPECT_EQ(waitForProbes(torus), "");
+    EXPECT_EQ(waitForProbes({{"torus tube, upper right", 167, 83, GREY_FACING, 12, 1},
+                             {"torus tube, lower left", 83, 167, GREY_FACING, 12, 1},
+                             {"torus hole", 135, 115, BLACK, 0, 0}}),
+              "");
     choose(28); // "Reset camera position"
     press("a");
-    EXPECT_EQ(output, RESET) << "the menu printed, or the preset is not the reset one";
+    EXPECT_EQ(output, RESET);
     choose(30); // "Exit"
     expectCleanExit();
     EXPECT_EQ(output, RESET);

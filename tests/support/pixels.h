@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,22 +21,46 @@ struct Image {
 // lets a one-pixel line land on a neighbour of the probed pixel.
 struct Probe {
     const char* what;
-    int x;
-    int y;
+    int x, y;
     Rgb expected;
     int tolerance = 12;
     int radius = 0;
 };
 
 // One line for every probe that fails: position, expected and observed colour.
-std::string failedProbes(const Image& image, const std::vector<Probe>& probes);
+inline std::string failedProbes(const Image& image, const std::vector<Probe>& probes)
+{
+    auto inside = [&](int x, int y) { return x >= 0 && y >= 0 && x < image.width && y < image.height; };
+    std::ostringstream failures;
+    for (const Probe& p : probes) {
+        bool passed = false;
+        for (int y = p.y - p.radius; y <= p.y + p.radius; ++y) {
+            for (int x = p.x - p.radius; x <= p.x + p.radius; ++x) {
+                const Rgb seen = inside(x, y) ? image.at(x, y) : Rgb{-999, -999, -999};
+                passed = passed || (std::abs(seen.r - p.expected.r) <= p.tolerance &&
+                                    std::abs(seen.g - p.expected.g) <= p.tolerance &&
+                                    std::abs(seen.b - p.expected.b) <= p.tolerance);
+            }
+        }
+        const Rgb seen = inside(p.x, p.y) ? image.at(p.x, p.y) : Rgb{-1, -1, -1};
+        if (!passed)
+            failures << p.what << " at (" << p.x << ", " << p.y << "): expected (" << p.expected.r << ", "
+                     << p.expected.g << ", " << p.expected.b << ") +/-" << p.tolerance << ", observed (" << seen.r
+                     << ", " << seen.g << ", " << seen.b << ")\n";
+    }
+    return failures.str();
+}
 
 constexpr Rgb BLACK{0, 0, 0};
-constexpr Rgb RED{255, 0, 0};
-constexpr Rgb GREEN{0, 255, 0};
 // The grey material lit head-on by the default light: 0.2 * 0.6 ambient + 0.6 diffuse.
 constexpr Rgb GREY_FACING{184, 184, 184};
 
 // At the origin preset the red X axis runs across the middle row and the green
-// Y axis down the middle column, past every shape.
-std::vector<Probe> originAxesProbes(int width = 250, int height = 250);
+// Y axis down the middle column, past every shape; on an even size a one-pixel
+// line through the middle may land on either side of it.
+inline std::vector<Probe> originAxesProbes()
+{
+    return {{"X axis, left end", 3, 125, {255, 0, 0}, 12, 1}, {"X axis, right end", 246, 125, {255, 0, 0}, 12, 1},
+            {"Y axis, top end", 125, 3, {0, 255, 0}, 12, 1}, {"Y axis, bottom end", 125, 246, {0, 255, 0}, 12, 1},
+            {"background, upper left", 20, 20, BLACK, 0, 0}};
+}
