@@ -15,8 +15,6 @@ extern "C" {
 #include <X11/Xutil.h>
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -40,37 +38,24 @@ protected:
         ASSERT_NE(xdo = xdo_new(nullptr), nullptr) << "no X display";
     }
 
+    // Killing the viewer's X connection ends a viewer that is still running.
     void TearDown() override
     {
-        if (pid > 0 && !exited && kill(pid, SIGKILL) == 0)
-            waitpid(pid, nullptr, 0);
-        close(out);
+        if (viewer != nullptr) {
+            xdo_kill_window(xdo, window);
+            pclose(viewer);
+        }
         xdo_free(xdo);
     }
 
-    // Starts the viewer and waits until its first frame is on the screen.
-    void launch(std::vector<std::string> arguments = {})
+    // Starts the viewer, its standard output a pipe to the test, and waits
+    // until its first frame is on the screen.
+    void launch(const std::string& arguments = "")
     {
-        // The test's end stays out of the viewer, or it would hold the read end
-        // of its own output and never see its reader go away.
-        int pipeEnds[2];
-        ASSERT_EQ(pipe2(pipeEnds, O_CLOEXEC), 0);
-        pid = fork();
-        if (pid == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGKILL);
-            dup2(pipeEnds[1], STDOUT_FILENO);
-            // The sanitizer build preloads libraries into the viewer alone.
-            if (VARENTHE_VIEWER_PRELOAD[0] != '\0')
-                setenv("LD_PRELOAD", VARENTHE_VIEWER_PRELOAD, 1);
-            std::vector<char*> argv{const_cast<char*>(VARENTHE_BINARY)};
-            for (std::string& argument : arguments)
-                argv.push_back(argument.data());
-            argv.push_back(nullptr);
-            execv(VARENTHE_BINARY, argv.data());
-            _exit(127);
-        }
-        close(pipeEnds[1]);
-        out = pipeEnds[0];
+        // The sanitizer build preloads libraries into the viewer alone.
+        const std::string command = std::string("LD_PRELOAD=") + VARENTHE_VIEWER_PRELOAD + " exec " + VARENTHE_BINARY + " " + arguments;
+        ASSERT_NE(viewer = popen(command.c_str(), "re"), nullptr);
+        out = fileno(viewer);
         xdo_search_t search{};
         search.winname = "^Varenthe$";
         search.searchmask = SEARCH_NAME | SEARCH_ONLYVISIBLE;
@@ -105,8 +90,7 @@ protected:
             ssize_t got = 0;
             if (poll(&readable, 1, 10) > 0 && (got = read(out, buffer, sizeof buffer)) > 0)
                 output.append(buffer, static_cast<std::size_t>(got));
-            exited = exited || waitpid(pid, &status, WNOHANG) == pid;
-            if (std::chrono::steady_clock::now() > deadline || (exited && got <= 0))
+            if (std::chrono::steady_clock::now() > deadline || got < 0 || (readable.revents & POLLHUP) != 0)
                 return done();
         }
         return true;
@@ -132,10 +116,12 @@ protected:
         }
     }
 
+    // Waits for the viewer to end.
     void expectCleanExit()
     {
-        EXPECT_TRUE(waitFor([&] { return exited && WIFEXITED(status) && WEXITSTATUS(status) == 0; }))
-            << "exited " << exited << " with status " << status;
+        const int status = pclose(viewer);
+        viewer = nullptr;
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
     }
 
     Image grab(Window target)
@@ -195,9 +181,8 @@ protected:
     }
 
     xdo_t* xdo = nullptr;
-    pid_t pid = -1;
-    int out = -1, status = 0;
-    bool exited = false;
+    FILE* viewer = nullptr;
+    int out = -1;
     std::string output;
     Window window = 0;
 };
@@ -222,7 +207,7 @@ TEST_F(Viewer, StartsFixedAndAnswersEveryKeyWhateverTheWindowAndReader)
         }
     }
     const std::string expected = testing::internal::GetCapturedStdout();
-    launch({"-geometry", "400x300+10+20"});
+    launch("-geometry 400x300+10+20");
     int x, y;
     unsigned int width, height;
     Screen* screen;
@@ -235,8 +220,8 @@ TEST_F(Viewer, StartsFixedAndAnswersEveryKeyWhateverTheWindowAndReader)
     xdo_set_window_size(xdo, window, 1, 1, 0);
     press("aX");
     xdo_set_window_size(xdo, window, SIZE, SIZE, 0);
-    close(out);
-    out = -1;
+    // The pipe's only read end goes away; the descriptor stays valid for pclose.
+    dup2(open("/dev/null", O_RDONLY | O_CLOEXEC), out);
     xdo_send_keysequence_window(xdo, CURRENTWINDOW, "o", 0);
     EXPECT_EQ(waitForProbes(originAxesProbes()), "");
     press("\x1b");
