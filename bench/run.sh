@@ -18,19 +18,29 @@ coproc XVFB { exec Xvfb -displayfd 1 -noreset -nolisten tcp 2>/dev/null; }
 read -r display <&"${XVFB[0]}"
 export DISPLAY=":$display"
 bench=build-bench/bench
-START_RUNS=${START_RUNS:-40}
+START_ROUNDS=${START_ROUNDS:-8}
+START_RUNS=${START_RUNS:-5}
 REPETITIONS=${REPETITIONS:-30}
 out=$(mktemp -d)
 trap 'kill "$XVFB_PID"; rm -r "$out"' EXIT
 
-echo "### Start-up to the first frame, $START_RUNS starts each"
+# hyperfine runs all starts of one command before the next, so the two programs
+# take turns in rounds of START_RUNS starts, and a burst of load from elsewhere
+# lands on both.
+echo "### Start-up to the first frame, $START_ROUNDS rounds of $START_RUNS starts each"
 preload="LD_PRELOAD=$PWD/$bench/libvarenthe-exit-after-first-frame.so"
-hyperfine -N --style none --warmup 3 --runs "$START_RUNS" --export-json "$out/startup.json" \
-    -n viewer "env $preload build-bench/varenthe" -n floor "env $preload $bench/varenthe-first-frame-floor"
-jq -r '.results | def r(x): x * 1e4 | round / 10;
-    "| program | wall, median, ms | wall, fastest, ms | wall, slowest, ms | CPU (user + system), mean, ms |", "|---|---:|---:|---:|---:|",
-    (.[] | "| \(.command) | \(r(.median)) | \(r(.min)) | \(r(.max)) | \(r(.user + .system)) |"),
-    "", "viewer/floor: wall medians \(.[0].median / .[1].median * 1000 | round / 1000), CPU means \((.[0].user + .[0].system) / (.[1].user + .[1].system) * 1000 | round / 1000)"' "$out/startup.json"
+starts=()
+for _ in $(seq "$START_ROUNDS"); do
+    starts+=(-n viewer "env $preload build-bench/varenthe" -n floor "env $preload $bench/varenthe-first-frame-floor")
+done
+hyperfine -N --style none --warmup 1 --runs "$START_RUNS" --export-json "$out/startup.json" "${starts[@]}"
+jq -r 'def ms(x): x * 1e4 | round / 10; def ratio(a; b): a / b * 1000 | round / 1000; def median: .[length / 2 | floor];
+    [.results | group_by(.command)[]
+    | {command: .[0].command, times: ([.[].times[]] | sort), cpu: ([.[] | .user + .system] | add / length)}] | reverse
+    | "| program | wall, median, ms | wall, fastest, ms | CPU (user + system), mean, ms |", "|---|---:|---:|---:|",
+    (.[] | "| \(.command) | \(ms(.times | median)) | \(ms(.times[0])) | \(ms(.cpu)) |"), "",
+    "viewer/floor: wall medians \(ratio(.[0].times | median; .[1].times | median)), CPU means \(ratio(.[0].cpu; .[1].cpu))"' \
+    "$out/startup.json"
 
 echo "### CPU time per frame, µs, fastest of $REPETITIONS repetitions"
 "$bench/varenthe-bench" --benchmark_filter='^frame/' --benchmark_repetitions="$REPETITIONS" \
