@@ -89,11 +89,11 @@ const Shape SHAPES[28] = {
 
 void floorFrame(const Shape& shape, GLint count)
 {
-    // The camera that initRendering leaves: distance 6, elevation 45, azimuth -33.
+    // The camera that initRendering leaves: distance 6, elevation 45, azimuth -33
+// and no twist, which the viewer still turns by, negated.
     static constexpr GLdouble DISTANCE = 6.0;
     static constexpr GLdouble ELEVATION = 45.0;
     static constexpr GLdouble AZIMUTH = -33.0;
-    static constexpr GLdouble TWIST = 0.0;
     static constexpr GLfloat AXIS = 4.0f;
     static const GLfloat RED[] = {1.0f, 0.0f, 0.0f, 1.0f};
     static const GLfloat GREEN[] = {0.0f, 1.0f, 0.0f, 1.0f};
@@ -106,7 +106,7 @@ void floorFrame(const Shape& shape, GLint count)
     glTranslated(0.0, 0.0, -DISTANCE);
     glRotated(ELEVATION, 1.0, 0.0, 0.0);
     glRotated(AZIMUTH, 0.0, 1.0, 0.0);
-    glRotated(-TWIST, 0.0, 0.0, 1.0);
+    glRotated(-0.0, 0.0, 0.0, 1.0);
     glPushAttrib(GL_LINE_BIT);
     glBegin(GL_LINES);
     // Each axis's colour, read as a vector, is also its direction.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the benchmark in build-bench/ and runs it under a private Xvfb, printing
-# Markdown tables. Arguments go to the per-frame run, e.g.
-# --benchmark_repetitions=3 for a quicker look.
+# Markdown tables. Arguments go to the per-frame run, such as
+# --benchmark_filter='^frame/(10|11)/'. REPETITIONS (30), START_ROUNDS (8) and
+# START_RUNS (5) set how much is run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
@@ -15,19 +16,15 @@ cmake --build build-bench -j2 --target varenthe varenthe-bench varenthe-first-fr
 # Xvfb picks a free display itself and writes its number to the pipe. Without
 # -noreset it would reset whenever the last client leaves, between the starts.
 coproc XVFB { exec Xvfb -displayfd 1 -noreset -nolisten tcp 2>/dev/null; }
-read -r display <&"${XVFB[0]}"
-export DISPLAY=":$display"
+read -r display <&"${XVFB[0]}" && export DISPLAY=":$display"
 bench=build-bench/bench
-START_ROUNDS=${START_ROUNDS:-8}
-START_RUNS=${START_RUNS:-5}
-REPETITIONS=${REPETITIONS:-30}
 out=$(mktemp -d)
 trap 'kill "$XVFB_PID"; rm -r "$out"' EXIT
 
 # hyperfine runs all starts of one command before the next, so the two programs
 # take turns in rounds of START_RUNS starts, and a burst of load from elsewhere
 # lands on both.
-echo "### Start-up to the first frame, $START_ROUNDS rounds of $START_RUNS starts each"
+echo "### Start-up to the first frame, ${START_ROUNDS:=8} rounds of ${START_RUNS:=5} starts each"
 preload="LD_PRELOAD=$PWD/$bench/libvarenthe-exit-after-first-frame.so"
 starts=()
 for _ in $(seq "$START_ROUNDS"); do
@@ -39,10 +36,9 @@ jq -r 'def ms(x): x * 1e4 | round / 10; def ratio(a; b): a / b * 1000 | round / 
     | {command: .[0].command, times: ([.[].times[]] | sort), cpu: ([.[] | .user + .system] | add / length)}] | reverse
     | "| program | wall, median, ms | wall, fastest, ms | CPU (user + system), mean, ms |", "|---|---:|---:|---:|",
     (.[] | "| \(.command) | \(ms(.times | median)) | \(ms(.times[0])) | \(ms(.cpu)) |"), "",
-    "viewer/floor: wall medians \(ratio(.[0].times | median; .[1].times | median)), CPU means \(ratio(.[0].cpu; .[1].cpu))"' \
-    "$out/startup.json"
+    "viewer/floor: wall medians \(ratio(.[0].times | median; .[1].times | median)), CPU means \(ratio(.[0].cpu; .[1].cpu))"' "$out/startup.json"
 
-echo "### CPU time per frame, µs, fastest of $REPETITIONS repetitions"
+echo "### CPU time per frame, µs, fastest of ${REPETITIONS:=30} repetitions"
 "$bench/varenthe-bench" --benchmark_filter='^frame/' --benchmark_repetitions="$REPETITIONS" \
     --benchmark_min_time=0.03 --benchmark_min_warmup_time=0.01 --benchmark_enable_random_interleaving=true \
     --benchmark_out="$out/frames.json" "$@" >/dev/null
@@ -52,12 +48,11 @@ jq -r '[.benchmarks[] | select(.aggregate_name)] | INDEX(.name) as $m | def r(x;
     ([.[] | select(.name | test("/viewer/.*_min$"))]
     | sort_by(.run_name | split("/") | [(.[3], .[1]) | tonumber]) | .[] | .run_name as $run | ($run | split("/")) as [$kind, $id, $side, $count]
     | "| \($id) | \(.label) | \($count) | \(r(.cpu_time; 10)) | \(r(cpu($run; "floor"); 10)) | \(r(.cpu_time / cpu($run; "floor"); 1000))"
-      + " | \(r(cpu($run; "control") / cpu($run; "floor"); 1000)) |")' \
-    "$out/frames.json"
+      + " | \(r(cpu($run; "control") / cpu($run; "floor"); 1000)) |")' "$out/frames.json"
 
 echo "### Memory over 10 000 frames of the closed cylinder, counts 10"
 for run in 10/viewer 10/floor 11/viewer 11/floor; do
     "$bench/varenthe-bench" --benchmark_filter="^memory/$run/" --benchmark_format=json 2>/dev/null
-done | jq -rs '"| id | program | heap in use, MiB | heap growth, bytes/frame | peak RSS, MiB |", "|---:|---|---:|---:|---:|",
+done | jq -rs '"| id | program | heap growth, bytes/frame | peak RSS, MiB |", "|---:|---|---:|---:|",
     (.[].benchmarks[] | (.name | split("/")) as [$kind, $id, $side]
-    | "| \($id) | \($side) | \(.heap_MiB * 10 | round / 10) | \(.heap_growth_B_per_frame * 10 | round / 10) | \(.peak_RSS_MiB | round) |")'
+    | "| \($id) | \($side) | \(.heap_growth_B_per_frame * 10 | round / 10) | \(.peak_RSS_MiB | round) |")'
