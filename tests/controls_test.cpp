@@ -58,25 +58,28 @@ std::string line(const char* d, const char* e, const char* a, const char* t)
 
 TEST(Keyboard, SequencesFromStartUp)
 {
+    // Every byte without an action changes nothing, but still prints its line.
+    std::string unlisted;
+    for (int code = 0; code < 256; ++code) {
+        if (code != 27 && (code == 0 || std::strchr("SsTtXxYyWwZzRrOo", code) == nullptr))
+            unlisted += static_cast<char>(code);
+    }
     const struct {
         std::string keys;
         int slices, stacks;
         std::string trace;
     } cases[] = {
         {"a", 10, 10, line("6.000000", "45.000000", "-33.000000", "0.000000")},
+        {unlisted, 10, 10, line("6.000000", "45.000000", "-33.000000", "0.000000")},
         {"X", 10, 10, line("6.000000", "45.000000", "-31.000000", "0.000000")},
         {"x", 10, 10, line("6.000000", "45.000000", "360.000000", "0.000000")},
         {"xX", 10, 10, line("6.000000", "45.000000", "0.000000", "0.000000")},
         {"xxX", 10, 10, line("6.000000", "45.000000", "360.000000", "0.000000")},
-        {"oxXX", 10, 10, line("6.000000", "0.000000", "2.000000", "0.000000")},
         {"oXx", 10, 10, line("6.000000", "0.000000", "0.000000", "0.000000")},
         {std::string(23, 'y'), 10, 10, line("6.000000", "360.000000", "-33.000000", "0.000000")},
-        {"yYY", 10, 10, line("6.000000", "47.000000", "-33.000000", "0.000000")},
-        {"oyY", 10, 10, line("6.000000", "0.000000", "0.000000", "0.000000")},
+        {"Y", 10, 10, line("6.000000", "47.000000", "-33.000000", "0.000000")},
         {"w", 10, 10, line("6.000000", "45.000000", "-33.000000", "360.000000")},
-        {"wW", 10, 10, line("6.000000", "45.000000", "-33.000000", "0.000000")},
-        {"wwW", 10, 10, line("6.000000", "45.000000", "-33.000000", "360.000000")},
-        {"WWw", 10, 10, line("6.000000", "45.000000", "-33.000000", "2.000000")},
+        {"W", 10, 10, line("6.000000", "45.000000", "-33.000000", "2.000000")},
         {std::string(10, 'Z'), 10, 10, line("7.999998", "45.000000", "-33.000000", "0.000000")},
         {"zzz", 10, 10, line("5.400001", "45.000000", "-33.000000", "0.000000")},
         {std::string(30, 'z'), 10, 10, line("0.000001", "45.000000", "-33.000000", "0.000000")},
@@ -94,18 +97,6 @@ TEST(Keyboard, SequencesFromStartUp)
         EXPECT_TRUE(slices == c.slices && stacks == c.stacks && selectedShape == 20) << "keys \"" << c.keys << '"';
         EXPECT_EQ(redisplays, static_cast<int>(c.keys.size())) << "one redisplay per key";
         EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), static_cast<long>(c.keys.size())) << "one line per key";
-    }
-}
-
-TEST(Keyboard, KeysWithoutAnActionChangeNothing)
-{
-    const std::string before = startAndPress("SyWZzxXx");
-    for (int code = 0; code < 256; ++code) {
-        if (code == 27 || (code != 0 && std::strchr("SsTtXxYyWwZzRrOo", code) != nullptr))
-            continue;
-        const std::string after = startAndPress("SyWZzxXx" + std::string(1, static_cast<char>(code)));
-        EXPECT_EQ(after, before + before.substr(before.rfind('\n', before.size() - 2) + 1)) << "key code " << code;
-        EXPECT_TRUE(slices == 11 && stacks == 10 && selectedShape == 20) << "key code " << code;
     }
 }
 

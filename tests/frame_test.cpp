@@ -162,18 +162,11 @@ TEST_F(Frame, EveryShapeLooksAsDrawnBefore)
 
 // Seen face on, the partial disk misses the quarter between +Y and +X; a twist
 // of 90 turns the scene clockwise, and the gap with it.
-TEST_F(Frame, PartialDiskGapAndTwist)
+TEST_F(Frame, TwistTurnsTheSceneClockwise)
 {
-    slices = stacks = 10;
     cameraToOrigin();
-    const Probe upperLeft{"upper left quarter", 100, 100, GREY_FACING, 12, 0};
-    const Probe lowerLeft{"lower left quarter", 100, 150, GREY_FACING, 12, 0};
-    EXPECT_EQ(failedProbes(draw(7), {{"upper right quarter", 150, 100, BLACK, 0, 0}, upperLeft, lowerLeft,
-                                     {"lower right quarter", 150, 150, GREY_FACING, 12, 0},
-                                     {"hole in the middle", 133, 117, BLACK, 0, 0}}),
-              "");
     twist = 90.0f;
-    EXPECT_EQ(failedProbes(draw(7), {{"upper right quarter", 150, 100, GREY_FACING, 12, 0}, upperLeft, lowerLeft,
+    EXPECT_EQ(failedProbes(draw(7), {{"upper right quarter", 150, 100, GREY_FACING, 12, 0},
                                      {"lower right quarter", 150, 150, BLACK, 0, 0}}),
               "");
 }
