@@ -9,8 +9,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -129,5 +131,81 @@ TEST_F(Gallery, RefusesABadCommandLineBeforeWritingAnything)
         EXPECT_EQ(gallery(row.args, "pictures", row.environment), row.status) << row.args;
         EXPECT_EQ(err.empty(), row.status == 0) << row.args << ": " << err;
         EXPECT_FALSE(fs::exists(scratch / "pictures")) << row.args;
+    }
+}
+
+// The grey pixels of a shape at the reset camera with 7 slices and 4 stacks, so
+// that counts swapped anywhere show: the box around them (left, top, right,
+// bottom), how many there are, their mean level in tenths (which flat normals
+// shift), and how many pixels the coloured axes keep.
+using Look = std::array<int, 7>;
+
+static Look lookOf(const Image& image)
+{
+    Look look{image.width, image.height, -1, -1, 0, 0, 0};
+    long sum = 0;
+    for (int i = 0; i < image.width * image.height; ++i) {
+        const Rgb p = image.pixels[static_cast<std::size_t>(i)];
+        const bool grey = p.r == p.g && p.g == p.b && p.r > 0;
+        const int x = i % image.width, y = i / image.width;
+        if (grey)
+            look = {std::min(look[0], x), std::min(look[1], y), std::max(look[2], x), std::max(look[3], y),
+                    look[4] + 1, 0, look[6]};
+        sum += grey ? p.r : 0;
+        look[6] += p.r != p.g || p.g != p.b ? 1 : 0;
+    }
+    look[5] = look[4] > 0 ? static_cast<int>(10 * sum / look[4]) : 0;
+    return look;
+}
+
+TEST_F(Gallery, EveryShapeLooksAsDrawnBefore)
+{
+    const std::pair<int, Look> shapes[] = {
+        {2, {27, 78, 171, 220, 1622, 768, 573}}, {3, {28, 79, 171, 220, 13870, 957, 293}},
+        {4, {85, 78, 171, 163, 971, 1210, 543}}, {5, {86, 79, 171, 163, 4482, 1210, 463}},
+        {6, {83, 78, 174, 163, 737, 1210, 517}}, {7, {83, 78, 174, 163, 3137, 1210, 493}},
+        {8, {90, 91, 158, 161, 864, 734, 569}}, {9, {90, 91, 157, 160, 3637, 616, 423}},
+        {10, {27, 78, 174, 220, 3475, 1022, 402}}, {11, {28, 79, 174, 220, 13896, 1158, 289}},
+        {20, {69, 72, 176, 180, 1308, 751, 574}}, {21, {70, 73, 175, 180, 8413, 387, 322}},
+        {22, {90, 93, 157, 162, 699, 1023, 578}}, {23, {90, 94, 156, 162, 3117, 1486, 430}},
+        {24, {82, 80, 164, 171, 465, 552, 594}}, {25, {83, 81, 164, 171, 4974, 310, 390}},
+        {26, {67, 58, 194, 171, 1696, 716, 553}}, {27, {67, 58, 193, 170, 7738, 1030, 374}},
+        {28, {66, 62, 184, 188, 964, 709, 576}}, {29, {66, 62, 183, 187, 11222, 792, 286}},
+        {30, {96, 96, 157, 148, 422, 470, 588}}, {31, {97, 96, 156, 148, 2216, 310, 447}},
+        {32, {98, 93, 157, 149, 239, 1280, 592}}, {33, {99, 94, 156, 149, 1578, 1750, 479}},
+        {34, {94, 89, 157, 160, 737, 646, 561}}, {35, {94, 89, 156, 160, 3201, 338, 427}},
+        {36, {81, 95, 187, 164, 4049, 713, 412}}, {37, {82, 96, 186, 163, 4290, 631, 401}},
+    };
+    ASSERT_EQ(gallery("--keys ssstttttt", "looks"), 0) << err;
+    std::istringstream lines(out);
+    for (const auto& [shape, want] : shapes) {
+        std::string name, rest;
+        std::getline(lines, name, '\t');
+        std::getline(lines, rest);
+        const Look seen = lookOf(picture("looks", name));
+        const Look tolerance{1, 1, 1, 1, want[4] / 50, 10, want[6] / 50};
+        bool close = true;
+        for (std::size_t i = 0; i < want.size(); ++i)
+            close = close && std::abs(seen[i] - want[i]) <= tolerance[i];
+        EXPECT_TRUE(close) << name << " (" << shape << "): box, pixels, level and axes expected "
+                           << testing::PrintToString(want) << ", observed " << testing::PrintToString(seen);
+    }
+}
+
+// A twist of 90 turns the scene clockwise, and the partial disk's gap, between
+// +Y and +X, with it. Below one slice or stack GLUT's curved shapes leave the
+// picture to the axes.
+TEST_F(Gallery, TwistTurnsClockwiseAndGlutCurvesNeedACount)
+{
+    ASSERT_EQ(gallery("--keys o" + std::string(45, 'W') + " --shapes 7", "twist"), 0) << err;
+    EXPECT_EQ(failedProbes(picture("twist", "07-glu-partialdisk-solid.png"),
+                           {{"upper right quarter", 150, 100, GREY_FACING, 12, 0},
+                            {"lower right quarter", 150, 150, BLACK, 0, 0}}), "");
+    for (const char* keys : {"tttttttttt", "ssssssssss"}) {
+        ASSERT_EQ(gallery(std::string("--keys ") + keys + " --shapes 20-23,26-27", keys), 0) << err;
+        for (const auto& file : fs::directory_iterator(scratch / keys)) {
+            const std::string name = file.path().filename();
+            EXPECT_TRUE(name == "contact-sheet.png" || lookOf(picture(keys, name))[4] == 0) << name << " after " << keys;
+        }
     }
 }
