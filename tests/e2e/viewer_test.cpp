@@ -183,12 +183,9 @@ TEST_F(Viewer, StartsFixedAndAnswersEveryKeyWhateverTheWindowAndReader)
     }
     const std::string expected = testing::internal::GetCapturedStdout();
     launch("-geometry 400x300+10+20");
-    int x, y;
-    unsigned int width, height;
-    Screen* screen;
-    xdo_get_window_location(xdo, window, &x, &y, &screen);
-    xdo_get_window_size(xdo, window, &width, &height);
-    EXPECT_EQ(std::vector<int>({x, y, int(width), int(height)}), std::vector<int>({100, 100, 250, 250}));
+    XWindowAttributes a{};
+    XGetWindowAttributes(xdo->xdpy, window, &a);
+    EXPECT_TRUE(a.x == 100 && a.y == 100 && a.width == 250 && a.height == 250) << a.width << " x " << a.height << " at (" << a.x << ", " << a.y << ")";
     EXPECT_EQ(output, "") << "no key was pressed yet";
     type(keys);
     EXPECT_EQ(output, expected);
