@@ -5,7 +5,9 @@ set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
 
-ensure_packages "${BUILD_PACKAGES[@]}" libgtest-dev xvfb libx11-dev libxtst-dev libxdamage-dev man-db groff-base
+# The benchmark is built too, and the install test makes a Debian package.
+ensure_packages "${BUILD_PACKAGES[@]}" libgtest-dev xvfb libx11-dev libxdo-dev man-db groff-base libbenchmark-dev \
+    dpkg-dev file
 
 jobs=$(nproc)
 status=0
