@@ -131,32 +131,21 @@ protected:
         return failures;
     }
 
-    // The one top-level window that bypasses the window manager, when mapped.
-    Window shownMenu(XWindowAttributes& menu)
-    {
-        Window root, parent, *children = nullptr, shown = 0;
-        unsigned int count = 0;
-        XQueryTree(xdo->xdpy, DefaultRootWindow(xdo->xdpy), &root, &parent, &children, &count);
-        for (unsigned int i = 0; i < count && shown == 0; ++i) {
-            if (XGetWindowAttributes(xdo->xdpy, children[i], &menu) != 0 && menu.override_redirect &&
-                menu.map_state == IsViewable)
-                shown = children[i];
-        }
-        XFree(children);
-        return shown;
-    }
-
-    // A right-click on the window opens the menu and keeps it up; a second one
-    // chooses the entry under the pointer and closes it.
+    // A right-click on the window opens the menu with its corner under the
+    // pointer and keeps it up; a second one chooses the entry under the
+    // pointer and closes it.
     void choose(int index)
     {
         xdo_move_mouse_relative_to_window(xdo, window, 125, 125);
         xdo_click_window(xdo, CURRENTWINDOW, RIGHT_BUTTON);
-        XWindowAttributes menu{};
-        ASSERT_TRUE(waitFor([&] { return shownMenu(menu) != 0; })) << "no menu";
-        xdo_move_mouse(xdo, menu.x + menu.width / 2, menu.y + menu.height * (2 * index + 1) / (2 * MENU_ENTRIES), 0);
+        xdo_move_mouse_relative_to_window(xdo, window, 129, 129);
+        Window menu = 0;
+        ASSERT_TRUE(waitFor([&] { return xdo_get_window_at_mouse(xdo, &menu) == 0 && menu != window; }));
+        XWindowAttributes a{};
+        XGetWindowAttributes(xdo->xdpy, menu, &a);
+        xdo_move_mouse(xdo, a.x + a.width / 2, a.y + a.height * (2 * index + 1) / (2 * MENU_ENTRIES), 0);
         xdo_click_window(xdo, CURRENTWINDOW, RIGHT_BUTTON);
-        ASSERT_TRUE(waitFor([&] { return shownMenu(menu) == 0; })) << "the menu stayed up";
+        ASSERT_TRUE(waitFor([&] { return XGetWindowAttributes(xdo->xdpy, menu, &a) == 0 || a.map_state != IsViewable; }));
     }
 
     xdo_t* xdo = nullptr;
