@@ -3,8 +3,6 @@
 #include <GL/glu.h>
 #include <GL/glut.h>
 
-#include <initializer_list>
-
 // The viewer's arguments, repeated here so that the floor runs none of its code.
 static constexpr GLdouble RADIUS = 1.5;
 static constexpr GLdouble INNER_RADIUS = 0.5;
@@ -34,13 +32,17 @@ static void withQuadric(GLenum style, GLint slices, GLint stacks)
 
 static void tube(GLUquadric* q, GLint sl, GLint st) { gluCylinder(q, RADIUS, RADIUS, TUBE_HEIGHT, sl, st); }
 static void disk(GLUquadric* q, GLint sl, GLint st) { gluDisk(q, INNER_RADIUS, RADIUS, sl, st); }
-static void partialDisk(GLUquadric* q, GLint sl, GLint st) { gluPartialDisk(q, INNER_RADIUS, RADIUS, sl, st, PARTIAL_START, PARTIAL_SWEEP); }
+static void partialDisk(GLUquadric* q, GLint sl, GLint st)
+{
+    gluPartialDisk(q, INNER_RADIUS, RADIUS, sl, st, PARTIAL_START, PARTIAL_SWEEP);
+}
 static void sphere(GLUquadric* q, GLint sl, GLint st) { gluSphere(q, SPHERE_RADIUS, sl, st); }
 
 // A fresh pair of lists, compiled, called once and deleted in every frame.
 static void closedCylinder(GLenum style, GLint slices, GLint stacks)
 {
-    const GLuint base = glGenLists(2);
+    static constexpr GLsizei LISTS = 2;
+    const GLuint base = glGenLists(LISTS);
     GLUquadric* quadric = newQuadric(style);
     glNewList(base + 1, GL_COMPILE);
     gluDisk(quadric, 0.0, RADIUS, stacks, slices);
@@ -53,7 +55,7 @@ static void closedCylinder(GLenum style, GLint slices, GLint stacks)
     glEndList();
     gluDeleteQuadric(quadric);
     glCallList(base);
-    glDeleteLists(base, 2);
+    glDeleteLists(base, LISTS);
 }
 
 const Shape SHAPES[28] = {
@@ -90,14 +92,12 @@ const Shape SHAPES[28] = {
 void floorFrame(const Shape& shape, GLint count)
 {
     // The camera that initRendering leaves: distance 6, elevation 45, azimuth -33
-// and no twist, which the viewer still turns by, negated.
+    // and no twist, which the viewer still turns by, negated.
     static constexpr GLdouble DISTANCE = 6.0;
     static constexpr GLdouble ELEVATION = 45.0;
     static constexpr GLdouble AZIMUTH = -33.0;
     static constexpr GLfloat AXIS = 4.0f;
-    static const GLfloat RED[] = {1.0f, 0.0f, 0.0f, 1.0f};
-    static const GLfloat GREEN[] = {0.0f, 1.0f, 0.0f, 1.0f};
-    static const GLfloat BLUE[] = {0.0f, 0.0f, 1.0f, 1.0f};
+    static const GLfloat AXES[][4] = {{1.0f, 0.0f, 0.0f, 1.0f}, {0.0f, 1.0f, 0.0f, 1.0f}, {0.0f, 0.0f, 1.0f, 1.0f}};
     static const GLfloat GREY[] = {0.6f, 0.6f, 0.6f, 1.0f};
 
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -109,8 +109,9 @@ void floorFrame(const Shape& shape, GLint count)
     glRotated(-0.0, 0.0, 0.0, 1.0);
     glPushAttrib(GL_LINE_BIT);
     glBegin(GL_LINES);
-    // Each axis's colour, read as a vector, is also its direction.
-    for (const GLfloat* colour : {RED, GREEN, BLUE}) {
+    // X red, Y green, Z blue: each axis's colour, read as a vector, is also its
+    // direction.
+    for (const GLfloat* colour : AXES) {
         glColor4fv(colour);
         glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, colour);
         glNormal3f(0.0f, 0.0f, 1.0f);

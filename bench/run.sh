@@ -10,8 +10,7 @@ source scripts/deps.sh
 ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev xvfb hyperfine jq
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
     -DVARENTHE_BUILD_TESTS=OFF -DVARENTHE_BUILD_BENCH=ON >/dev/null
-cmake --build build-bench -j2 --target varenthe varenthe-bench varenthe-first-frame-floor \
-    varenthe-exit-after-first-frame >/dev/null
+cmake --build build-bench -j2 --target varenthe varenthe-bench varenthe-first-frame-floor varenthe-exit-after-first-frame >/dev/null
 
 # Xvfb picks a free display itself and writes its number to the pipe. Without
 # -noreset it would reset whenever the last client leaves, between the starts.
@@ -51,8 +50,8 @@ jq -r '[.benchmarks[] | select(.aggregate_name)] | INDEX(.name) as $m | def r(x;
       + " | \(r(cpu($run; "control") / cpu($run; "floor"); 1000)) |")' "$out/frames.json"
 
 echo "### Memory over 10 000 frames of the closed cylinder, counts 10"
-for run in 10/viewer 10/floor 11/viewer 11/floor; do
-    "$bench/varenthe-bench" --benchmark_filter="^memory/$run/" --benchmark_format=json 2>/dev/null
-done | jq -rs '"| id | program | heap growth, bytes/frame | peak RSS, MiB |", "|---:|---|---:|---:|",
+# Each in a process of its own, for its own peak resident size.
+for run in 10/viewer 10/floor 11/viewer 11/floor; do "$bench/varenthe-bench" --benchmark_filter="^memory/$run/" --benchmark_format=json 2>/dev/null; done \
+    | jq -rs '"| id | program | heap growth, bytes/frame | peak RSS, MiB |", "|---:|---|---:|---:|",
     (.[].benchmarks[] | (.name | split("/")) as [$kind, $id, $side]
     | "| \($id) | \($side) | \(.heap_growth_B_per_frame * 10 | round / 10) | \(.peak_RSS_MiB | round) |")'
