@@ -19,4 +19,3 @@ extern const Shape SHAPES[28];
 // its GL, GLU and GLUT calls: clear, camera, the three lit axes, the grey
 // material, the shape and the flush.
 void floorFrame(const Shape& shape, GLint count);
-

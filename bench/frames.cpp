@@ -44,7 +44,10 @@ static void memoryGrowth(benchmark::State& state, Frame frame, const Shape* shap
     static constexpr int WARM_UP_FRAMES = 100;
     static constexpr GLint COUNT = 10;
     static constexpr double KIB_PER_MIB = 1024.0;
-    const auto heapBytes = [] { const auto info = mallinfo2(); return static_cast<double>(info.uordblks + info.hblkhd); };
+    const auto heapBytes = [] {
+        const auto info = mallinfo2();
+        return static_cast<double>(info.uordblks + info.hblkhd);
+    };
     for (int i = 0; i < WARM_UP_FRAMES; ++i)
         frame(*shape, COUNT);
     const double before = heapBytes();
@@ -64,16 +67,22 @@ static bool shown = false;
 static void registerBenchmarks()
 {
     static constexpr int MEMORY_FRAMES = 10000;
-    const std::pair<std::string, Frame> sides[] = {{"viewer", viewerFrame}, {"floor", floorFrame}, {"control", floorFrame}};
+    const std::pair<std::string, Frame> sides[] = {
+        {"viewer", viewerFrame}, {"floor", floorFrame}, {"control", floorFrame}};
     for (const Shape& shape : SHAPES) {
         for (const auto& [side, frame] : sides) {
             const std::string name = std::to_string(shape.id) + "/" + side;
             benchmark::RegisterBenchmark(("frame/" + name).c_str(), frameCost, frame, &shape)
-                ->Arg(10)->Arg(100)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond)
-                ->ComputeStatistics("min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); });
+                ->Arg(10)
+                ->Arg(100)
+                ->MeasureProcessCPUTime()
+                ->Unit(benchmark::kMicrosecond)
+                ->ComputeStatistics("min",
+                                    [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); });
             if ((shape.id == 10 || shape.id == 11) && side != "control")
                 benchmark::RegisterBenchmark(("memory/" + name).c_str(), memoryGrowth, frame, &shape)
-                    ->Iterations(MEMORY_FRAMES)->Repetitions(1);
+                    ->Iterations(MEMORY_FRAMES)
+                    ->Repetitions(1);
         }
     }
 }

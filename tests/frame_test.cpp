@@ -37,8 +37,8 @@ TEST_F(Frame, FixedStateAfterStartUpAndReshape)
     GLint frontFace = 0;
     glGetIntegerv(GL_FRONT_FACE, &frontFace);
     EXPECT_EQ(frontFace, GL_CW);
-    const std::pair<GLenum, bool> capabilities[] = {{GL_LIGHTING, true},     {GL_LIGHT0, true},
-                                                    {GL_DEPTH_TEST, true},   {GL_CULL_FACE, false},
+    const std::pair<GLenum, bool> capabilities[] = {{GL_LIGHTING, true},        {GL_LIGHT0, true},
+                                                    {GL_DEPTH_TEST, true},      {GL_CULL_FACE, false},
                                                     {GL_COLOR_MATERIAL, false}, {GL_NORMALIZE, false}};
     for (const auto& [capability, on] : capabilities)
         EXPECT_EQ(glIsEnabled(capability) == GL_TRUE, on) << "capability " << capability;
@@ -57,7 +57,8 @@ TEST_F(Frame, FixedStateAfterStartUpAndReshape)
         const float seen[] = {p[0], p[5], p[10], p[11], p[14]};
         for (int i = 0; i < 5; ++i)
             EXPECT_NEAR(seen[i], perspective[i], 1e-5) << "projection term " << i << " at " << width << " x " << height;
-        EXPECT_TRUE(viewport[2] == width && viewport[3] == height && glGetError() == GL_NO_ERROR) << width << " x " << height;
+        EXPECT_TRUE(viewport[2] == width && viewport[3] == height && glGetError() == GL_NO_ERROR)
+            << width << " x " << height;
     }
 }
 

@@ -16,7 +16,10 @@
 
 namespace fs = std::filesystem;
 
-static bool operator==(const Rgb& a, const Rgb& b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
+static bool operator==(const Rgb& a, const Rgb& b)
+{
+    return a.r == b.r && a.g == b.g && a.b == b.b;
+}
 
 class Gallery : public testing::Test {
 protected:
@@ -77,7 +80,9 @@ TEST_F(Gallery, DrawsTheNamedShapesAtEachCountAfterTheKeys)
     // Two pictures of each of the three shapes and the sheet, nothing else, no temporary file left.
     EXPECT_EQ(files("table"), 7);
     EXPECT_NE(out.find("\n21-glut-solidsphere-3x3.png\tGLUT_SOLIDSPHERE\t3\t3\t"
-                       "Camera: d: 6.000000, e:0.000000, a:0.000000, t:0.000000\n"), std::string::npos) << out;
+                       "Camera: d: 6.000000, e:0.000000, a:0.000000, t:0.000000\n"),
+              std::string::npos)
+        << out;
     const Image cube = picture("table", "24-glut-wirecube-3x3.png");
     const Image sphere = picture("table", "21-glut-solidsphere-3x3.png");
     EXPECT_EQ(failedProbes(cube, originAxesProbes()), "");
@@ -90,11 +95,15 @@ TEST_F(Gallery, DrawsTheNamedShapesAtEachCountAfterTheKeys)
 // Nothing is written, and the directory not even made, unless every picture can be.
 TEST_F(Gallery, RefusesABadCommandLineBeforeWritingAnything)
 {
-    struct Case { const char* args; int status; const char* environment; };
+    struct Case {
+        const char* args;
+        int status;
+        const char* environment;
+    };
     const Case cases[] = {
-        {"--size 0", 2, ""}, {"--size 4097", 2, ""}, {"--size 25O", 2, ""}, {"--shapes 20-38", 2, ""},
-        {"--shapes ''", 2, ""}, {"--shapes 21,,27", 2, ""}, {"--counts 3,x", 2, ""}, {"--keys 'o\033'", 2, ""},
-        {"--colour red", 2, ""}, {"--help", 0, ""}, {"", 1, "-u DISPLAY"},
+        {"--size 0", 2, ""},     {"--size 4097", 2, ""},     {"--size 25O", 2, ""},   {"--shapes 20-38", 2, ""},
+        {"--shapes ''", 2, ""},  {"--shapes 21,,27", 2, ""}, {"--counts 3,x", 2, ""}, {"--keys 'o\033'", 2, ""},
+        {"--colour red", 2, ""}, {"--help", 0, ""},          {"", 1, "-u DISPLAY"},
     };
     for (const Case& row : cases) {
         EXPECT_EQ(gallery(row.args, "pictures", row.environment), row.status) << row.args;
@@ -118,8 +127,13 @@ static Look lookOf(const Image& image)
         const bool grey = p.r == p.g && p.g == p.b && p.r > 0;
         const int x = i % image.width, y = i / image.width;
         if (grey)
-            look = {std::min(look[0], x), std::min(look[1], y), std::max(look[2], x), std::max(look[3], y),
-                    look[4] + 1, 0, look[6]};
+            look = {std::min(look[0], x),
+                    std::min(look[1], y),
+                    std::max(look[2], x),
+                    std::max(look[3], y),
+                    look[4] + 1,
+                    0,
+                    look[6]};
         sum += grey ? p.r : 0;
         look[6] += p.r != p.g || p.g != p.b ? 1 : 0;
     }
@@ -133,20 +147,20 @@ static Look lookOf(const Image& image)
 TEST_F(Gallery, DrawsEveryShapeAsTheViewerDoesAtAnySize)
 {
     const std::pair<int, Look> shapes[] = {
-        {2, {27, 78, 171, 220, 1622, 768, 573}}, {3, {28, 79, 171, 220, 13870, 957, 293}},
-        {4, {85, 78, 171, 163, 971, 1210, 543}}, {5, {86, 79, 171, 163, 4482, 1210, 463}},
-        {6, {83, 78, 174, 163, 737, 1210, 517}}, {7, {83, 78, 174, 163, 3137, 1210, 493}},
-        {8, {90, 91, 158, 161, 864, 734, 569}}, {9, {90, 91, 157, 160, 3637, 616, 423}},
+        {2, {27, 78, 171, 220, 1622, 768, 573}},   {3, {28, 79, 171, 220, 13870, 957, 293}},
+        {4, {85, 78, 171, 163, 971, 1210, 543}},   {5, {86, 79, 171, 163, 4482, 1210, 463}},
+        {6, {83, 78, 174, 163, 737, 1210, 517}},   {7, {83, 78, 174, 163, 3137, 1210, 493}},
+        {8, {90, 91, 158, 161, 864, 734, 569}},    {9, {90, 91, 157, 160, 3637, 616, 423}},
         {10, {27, 78, 174, 220, 3475, 1022, 402}}, {11, {28, 79, 174, 220, 13896, 1158, 289}},
-        {20, {69, 72, 176, 180, 1308, 751, 574}}, {21, {70, 73, 175, 180, 8413, 387, 322}},
-        {22, {90, 93, 157, 162, 699, 1023, 578}}, {23, {90, 94, 156, 162, 3117, 1486, 430}},
-        {24, {82, 80, 164, 171, 465, 552, 594}}, {25, {83, 81, 164, 171, 4974, 310, 390}},
-        {26, {67, 58, 194, 171, 1696, 716, 553}}, {27, {67, 58, 193, 170, 7738, 1030, 374}},
-        {28, {66, 62, 184, 188, 964, 709, 576}}, {29, {66, 62, 183, 187, 11222, 792, 286}},
-        {30, {96, 96, 157, 148, 422, 470, 588}}, {31, {97, 96, 156, 148, 2216, 310, 447}},
-        {32, {98, 93, 157, 149, 239, 1280, 592}}, {33, {99, 94, 156, 149, 1578, 1750, 479}},
-        {34, {94, 89, 157, 160, 737, 646, 561}}, {35, {94, 89, 156, 160, 3201, 338, 427}},
-        {36, {81, 95, 187, 164, 4049, 713, 412}}, {37, {82, 96, 186, 163, 4290, 631, 401}},
+        {20, {69, 72, 176, 180, 1308, 751, 574}},  {21, {70, 73, 175, 180, 8413, 387, 322}},
+        {22, {90, 93, 157, 162, 699, 1023, 578}},  {23, {90, 94, 156, 162, 3117, 1486, 430}},
+        {24, {82, 80, 164, 171, 465, 552, 594}},   {25, {83, 81, 164, 171, 4974, 310, 390}},
+        {26, {67, 58, 194, 171, 1696, 716, 553}},  {27, {67, 58, 193, 170, 7738, 1030, 374}},
+        {28, {66, 62, 184, 188, 964, 709, 576}},   {29, {66, 62, 183, 187, 11222, 792, 286}},
+        {30, {96, 96, 157, 148, 422, 470, 588}},   {31, {97, 96, 156, 148, 2216, 310, 447}},
+        {32, {98, 93, 157, 149, 239, 1280, 592}},  {33, {99, 94, 156, 149, 1578, 1750, 479}},
+        {34, {94, 89, 157, 160, 737, 646, 561}},   {35, {94, 89, 156, 160, 3201, 338, 427}},
+        {36, {81, 95, 187, 164, 4049, 713, 412}},  {37, {82, 96, 186, 163, 4290, 631, 401}},
     };
     ASSERT_EQ(gallery("--keys ssstttttt", "looks"), 0) << err;
     EXPECT_EQ(files("looks"), 29);
@@ -191,5 +205,6 @@ TEST_F(Gallery, TwistTurnsTheSceneClockwise)
     ASSERT_EQ(gallery("--keys o" + std::string(45, 'W') + " --shapes 7", "twist"), 0) << err;
     EXPECT_EQ(failedProbes(picture("twist", "07-glu-partialdisk-solid.png"),
                            {{"upper right quarter", 150, 100, GREY_FACING, 12, 0},
-                            {"lower right quarter", 150, 150, BLACK, 0, 0}}), "");
+                            {"lower right quarter", 150, 150, BLACK, 0, 0}}),
+              "");
 }

@@ -56,9 +56,8 @@ void applyKey(unsigned char key)
 
 void printCameraTrace()
 {
-    std::printf("Camera: d: %f, e:%f, a:%f, t:%f\n", static_cast<double>(distance),
-                static_cast<double>(elevation), static_cast<double>(azimuth),
-                static_cast<double>(twist));
+    std::printf("Camera: d: %f, e:%f, a:%f, t:%f\n", static_cast<double>(distance), static_cast<double>(elevation),
+                static_cast<double>(azimuth), static_cast<double>(twist));
     // Into a file or a pipe stdio would hold the lines back until its buffer
     // fills, and a viewer that is killed would lose them: each goes out at once.
     std::fflush(stdout);

@@ -174,8 +174,8 @@ static bool drawPictures(const GalleryOptions& options)
             tiles.push_back(shrinkFactor > 1 ? shrink(picture, shrinkFactor) : std::move(picture));
         }
     }
-    const Picture sheet = options.counts.empty() ? pairedSheet(tiles)
-                                                 : tableSheet(tiles, static_cast<int>(columns.size()));
+    const Picture sheet =
+        options.counts.empty() ? pairedSheet(tiles) : tableSheet(tiles, static_cast<int>(columns.size()));
     if (!save(options.dir, CONTACT_SHEET_NAME, sheet))
         return false;
     report(CONTACT_SHEET_NAME, "contact sheet", options.counts.empty() ? currentCounts() : tableCounts(options.counts));
@@ -218,8 +218,8 @@ int main(int argc, char** argv)
     Offscreen offscreen;
     bool drawn = false;
     if (!openOffscreen(options.size, offscreen)) {
-        std::fprintf(stderr, "%s: this OpenGL cannot draw into a %d x %d framebuffer object\n", PROGRAM,
-                     options.size, options.size);
+        std::fprintf(stderr, "%s: this OpenGL cannot draw into a %d x %d framebuffer object\n", PROGRAM, options.size,
+                     options.size);
     } else {
         onReshape(options.size, options.size);
         for (char key : options.keys)

@@ -88,8 +88,7 @@ static bool parseCounts(const std::string& text, std::vector<int>& counts, std::
     return true;
 }
 
-static bool applyOption(const std::string& name, const std::string& value, GalleryOptions& options,
-                        std::string& error)
+static bool applyOption(const std::string& name, const std::string& value, GalleryOptions& options, std::string& error)
 {
     if (name == "--size") {
         if (parseNumber(value, options.size) && options.size >= 1 && options.size <= MAX_SIZE)

@@ -48,8 +48,8 @@ void drawPartialDisk(QuadricStyle style)
     GLUquadric* quadric = newQuadric(style);
     if (quadric == nullptr)
         return;
-    gluPartialDisk(quadric, DISK_INNER_RADIUS, DISK_OUTER_RADIUS, slices, stacks,
-                   PARTIAL_DISK_START, PARTIAL_DISK_SWEEP);
+    gluPartialDisk(quadric, DISK_INNER_RADIUS, DISK_OUTER_RADIUS, slices, stacks, PARTIAL_DISK_START,
+                   PARTIAL_DISK_SWEEP);
     gluDeleteQuadric(quadric);
 }
 

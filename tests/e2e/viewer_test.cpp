@@ -81,7 +81,7 @@ protected:
     bool waitFor(Done done)
     {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        for (char buffer[4096]; !done(); ) {
+        for (char buffer[4096]; !done();) {
             pollfd readable{fileno(viewer), POLLIN, 0};
             const ssize_t got = poll(&readable, 1, 10) > 0 ? read(readable.fd, buffer, sizeof buffer) : 0;
             output.append(buffer, static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
@@ -112,8 +112,10 @@ protected:
     Image grab(Window target)
     {
         XWindowAttributes a{};
-        XImage* shot = XGetWindowAttributes(xdo->xdpy, target, &a) == 0 ? nullptr
-                       : XGetImage(xdo->xdpy, target, 0, 0, unsigned(a.width), unsigned(a.height), AllPlanes, ZPixmap);
+        XImage* shot =
+            XGetWindowAttributes(xdo->xdpy, target, &a) == 0
+                ? nullptr
+                : XGetImage(xdo->xdpy, target, 0, 0, unsigned(a.width), unsigned(a.height), AllPlanes, ZPixmap);
         Image image{shot != nullptr ? a.width : 0, a.height, {}};
         for (int i = 0; i < image.width * image.height; ++i) {
             const unsigned long p = XGetPixel(shot, i % image.width, i / image.width);
@@ -145,7 +147,8 @@ protected:
         XGetWindowAttributes(xdo->xdpy, menu, &a);
         xdo_move_mouse(xdo, a.x + a.width / 2, a.y + a.height * (2 * index + 1) / (2 * MENU_ENTRIES), 0);
         xdo_click_window(xdo, CURRENTWINDOW, RIGHT_BUTTON);
-        ASSERT_TRUE(waitFor([&] { return XGetWindowAttributes(xdo->xdpy, menu, &a) == 0 || a.map_state != IsViewable; }));
+        ASSERT_TRUE(
+            waitFor([&] { return XGetWindowAttributes(xdo->xdpy, menu, &a) == 0 || a.map_state != IsViewable; }));
     }
 
     xdo_t* xdo = nullptr;
@@ -174,7 +177,8 @@ TEST_F(Viewer, StartsFixedAndAnswersEveryKeyWhateverTheWindowAndReader)
     launch("-geometry 400x300+10+20");
     XWindowAttributes a{};
     XGetWindowAttributes(xdo->xdpy, window, &a);
-    EXPECT_TRUE(a.x == 100 && a.y == 100 && a.width == 250 && a.height == 250) << a.width << " x " << a.height << " at (" << a.x << ", " << a.y << ")";
+    EXPECT_TRUE(a.x == 100 && a.y == 100 && a.width == 250 && a.height == 250)
+        << a.width << " x " << a.height << " at (" << a.x << ", " << a.y << ")";
     EXPECT_EQ(output, "") << "no key was pressed yet";
     type(keys);
     EXPECT_EQ(output, expected);

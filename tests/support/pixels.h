@@ -60,7 +60,9 @@ constexpr Rgb GREY_FACING{184, 184, 184};
 // line through the middle may land on either side of it.
 inline std::vector<Probe> originAxesProbes()
 {
-    return {{"X axis, left end", 3, 125, {255, 0, 0}, 12, 1}, {"X axis, right end", 246, 125, {255, 0, 0}, 12, 1},
-            {"Y axis, top end", 125, 3, {0, 255, 0}, 12, 1}, {"Y axis, bottom end", 125, 246, {0, 255, 0}, 12, 1},
+    return {{"X axis, left end", 3, 125, {255, 0, 0}, 12, 1},
+            {"X axis, right end", 246, 125, {255, 0, 0}, 12, 1},
+            {"Y axis, top end", 125, 3, {0, 255, 0}, 12, 1},
+            {"Y axis, bottom end", 125, 246, {0, 255, 0}, 12, 1},
             {"background, upper left", 20, 20, BLACK, 0, 0}};
 }
