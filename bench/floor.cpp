@@ -30,21 +30,14 @@ static void withQuadric(GLenum style, GLint slices, GLint stacks)
     gluDeleteQuadric(quadric);
 }
 
-static void tube(GLUquadric* q, GLint sl, GLint st)
-{
-    gluCylinder(q, RADIUS, RADIUS, TUBE_HEIGHT, sl, st);
-}
-static void disk(GLUquadric* q, GLint sl, GLint st)
-{
-    gluDisk(q, INNER_RADIUS, RADIUS, sl, st);
-}
+// clang-format off
+static void tube(GLUquadric* q, GLint sl, GLint st) { gluCylinder(q, RADIUS, RADIUS, TUBE_HEIGHT, sl, st); }
+static void disk(GLUquadric* q, GLint sl, GLint st) { gluDisk(q, INNER_RADIUS, RADIUS, sl, st); }
+static void sphere(GLUquadric* q, GLint sl, GLint st) { gluSphere(q, SPHERE_RADIUS, sl, st); }
+// clang-format on
 static void partialDisk(GLUquadric* q, GLint sl, GLint st)
 {
     gluPartialDisk(q, INNER_RADIUS, RADIUS, sl, st, PARTIAL_START, PARTIAL_SWEEP);
-}
-static void sphere(GLUquadric* q, GLint sl, GLint st)
-{
-    gluSphere(q, SPHERE_RADIUS, sl, st);
 }
 
 // A fresh pair of lists, compiled, called once and deleted in every frame.

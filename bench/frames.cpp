@@ -72,17 +72,14 @@ static void registerBenchmarks()
     for (const Shape& shape : SHAPES) {
         for (const auto& [side, frame] : sides) {
             const std::string name = std::to_string(shape.id) + "/" + side;
+            // clang-format off
             benchmark::RegisterBenchmark(("frame/" + name).c_str(), frameCost, frame, &shape)
-                ->Arg(10)
-                ->Arg(100)
-                ->MeasureProcessCPUTime()
-                ->Unit(benchmark::kMicrosecond)
-                ->ComputeStatistics("min",
-                                    [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); });
+                ->Arg(10)->Arg(100)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond)
+                ->ComputeStatistics("min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); });
             if ((shape.id == 10 || shape.id == 11) && side != "control")
                 benchmark::RegisterBenchmark(("memory/" + name).c_str(), memoryGrowth, frame, &shape)
-                    ->Iterations(MEMORY_FRAMES)
-                    ->Repetitions(1);
+                    ->Iterations(MEMORY_FRAMES)->Repetitions(1);
+            // clang-format on
         }
     }
 }

@@ -91,37 +91,19 @@ TEST(Keyboard, SequencesFromStartUp)
 
 TEST(Menu, EntriesInOrderOnTheRightButton)
 {
-    const std::vector<std::pair<std::string, int>> expected = {{"GLU_CYLINDER (wire)", 2},
-                                                               {"GLU_CYLINDER (solid)", 3},
-                                                               {"GLU_DISK (wire)", 4},
-                                                               {"GLU_DISK (solid)", 5},
-                                                               {"GLU_PARTIALDISK (wire)", 6},
-                                                               {"GLU_PARTIALDISK (solid)", 7},
-                                                               {"GLU_SPHERE (wire)", 8},
-                                                               {"GLU_SPHERE (solid)", 9},
-                                                               {"wire cylinder with top && bottom", 10},
-                                                               {"solid cylinder with top && bottom", 11},
-                                                               {"GLUT_WIRESPHERE", 20},
-                                                               {"GLUT_SOLIDSPHERE", 21},
-                                                               {"GLUT_WIRECONE", 22},
-                                                               {"GLUT_SOLIDCONE", 23},
-                                                               {"GLUT_WIRECUBE", 24},
-                                                               {"GLUT_SOLIDCUBE", 25},
-                                                               {"GLUT_WIRETORUS", 26},
-                                                               {"GLUT_SOLIDTORUS", 27},
-                                                               {"GLUT_WIREDODECAHEDRON", 28},
-                                                               {"GLUT_SOLIDDODECAHEDRON", 29},
-                                                               {"GLUT_WIREOCTAHEDRON", 30},
-                                                               {"GLUT_SOLIDOCTAHEDRON", 31},
-                                                               {"GLUT_WIRETETRAHEDRON", 32},
-                                                               {"GLUT_SOLIDTETRAHEDRON", 33},
-                                                               {"GLUT_WIREICOSAHEDRON", 34},
-                                                               {"GLUT_SOLIDICOSAHEDRON", 35},
-                                                               {"GLUT_WIRETEAPOT", 36},
-                                                               {"GLUT_SOLIDTEAPOT", 37},
-                                                               {"Reset camera position", 38},
-                                                               {"Put camera at origin", 39},
-                                                               {"Exit", 1}};
+    // clang-format off
+    const std::vector<std::pair<std::string, int>> expected = {
+        {"GLU_CYLINDER (wire)", 2}, {"GLU_CYLINDER (solid)", 3}, {"GLU_DISK (wire)", 4}, {"GLU_DISK (solid)", 5},
+        {"GLU_PARTIALDISK (wire)", 6}, {"GLU_PARTIALDISK (solid)", 7}, {"GLU_SPHERE (wire)", 8},
+        {"GLU_SPHERE (solid)", 9}, {"wire cylinder with top && bottom", 10},
+        {"solid cylinder with top && bottom", 11}, {"GLUT_WIRESPHERE", 20}, {"GLUT_SOLIDSPHERE", 21},
+        {"GLUT_WIRECONE", 22}, {"GLUT_SOLIDCONE", 23}, {"GLUT_WIRECUBE", 24}, {"GLUT_SOLIDCUBE", 25},
+        {"GLUT_WIRETORUS", 26}, {"GLUT_SOLIDTORUS", 27}, {"GLUT_WIREDODECAHEDRON", 28},
+        {"GLUT_SOLIDDODECAHEDRON", 29}, {"GLUT_WIREOCTAHEDRON", 30}, {"GLUT_SOLIDOCTAHEDRON", 31},
+        {"GLUT_WIRETETRAHEDRON", 32}, {"GLUT_SOLIDTETRAHEDRON", 33}, {"GLUT_WIREICOSAHEDRON", 34},
+        {"GLUT_SOLIDICOSAHEDRON", 35}, {"GLUT_WIRETEAPOT", 36}, {"GLUT_SOLIDTEAPOT", 37},
+        {"Reset camera position", 38}, {"Put camera at origin", 39}, {"Exit", 1}};
+    // clang-format on
     createShapeMenu();
     EXPECT_EQ(menuEntries, expected);
 }

@@ -126,14 +126,11 @@ static Look lookOf(const Image& image)
         const Rgb p = image.pixels[static_cast<std::size_t>(i)];
         const bool grey = p.r == p.g && p.g == p.b && p.r > 0;
         const int x = i % image.width, y = i / image.width;
-        if (grey)
-            look = {std::min(look[0], x),
-                    std::min(look[1], y),
-                    std::max(look[2], x),
-                    std::max(look[3], y),
-                    look[4] + 1,
-                    0,
-                    look[6]};
+        if (grey) {
+            look[0] = std::min(look[0], x), look[1] = std::min(look[1], y);
+            look[2] = std::max(look[2], x), look[3] = std::max(look[3], y);
+            ++look[4];
+        }
         sum += grey ? p.r : 0;
         look[6] += p.r != p.g || p.g != p.b ? 1 : 0;
     }
