@@ -14,7 +14,9 @@
 static int redisplays = 0;
 static std::vector<std::pair<std::string, int>> menuEntries;
 
-// Where the menu goes and which button opens it shows only end to end.
+// Where the menu goes and which button opens it shows only end to end. The
+// names are the ones the linker's --wrap gives the wrapped calls.
+// NOLINTBEGIN(bugprone-reserved-identifier)
 extern "C" {
 void __wrap_glutPostRedisplay()
 {
@@ -30,6 +32,7 @@ int __wrap_glutCreateMenu(void (*)(int))
 }
 void __wrap_glutAttachMenu(int) {}
 }
+// NOLINTEND(bugprone-reserved-identifier)
 
 namespace {
 

@@ -68,7 +68,7 @@ static bool onSheet(const Image& sheet, const Image& tile, int left, int top)
 {
     bool held = tile.width > 0 && left + tile.width <= sheet.width && top + tile.height <= sheet.height;
     for (int y = 0; y < tile.height && held; ++y)
-        held = std::equal(&tile.pixels[y * tile.width], &tile.pixels[(y + 1) * tile.width],
+        held = std::equal(&tile.pixels[std::size_t(y) * tile.width], &tile.pixels[std::size_t(y + 1) * tile.width],
                           &sheet.pixels[(top + y) * sheet.width + left]);
     return held;
 }

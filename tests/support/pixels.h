@@ -14,7 +14,7 @@ struct Image {
     int width = 0;
     int height = 0;
     std::vector<Rgb> pixels;
-    Rgb at(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
+    Rgb at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
 
 // The colour expected near a position, within a tolerance per channel; `radius`
