@@ -1,26 +1,29 @@
 #!/usr/bin/env bash
-# Builds and runs every test: once on a normal build, once with AddressSanitizer
-# and UBSan. Exits with the tests' status.
+# Builds and runs every test: once on a GCC build, once on a Clang build with
+# AddressSanitizer and UBSan; checks the formatting and clang-tidy on the way.
+# Exits with the tests' and the checks' status.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
 
-# The benchmark is built too, and the install test makes a Debian package.
+# The benchmark is built too, the install test makes a Debian package, and the
+# style check needs clang-format and clang-tidy.
 ensure_packages "${BUILD_PACKAGES[@]}" libgtest-dev xvfb libx11-dev libxdo-dev man-db groff-base libbenchmark-dev \
-    dpkg-dev file
+    dpkg-dev file clang libclang-rt-14-dev clang-format clang-tidy
 
 jobs=$(nproc)
 status=0
 for variant in plain asan; do
     dir=build-test-$variant
-    sanitize=OFF
-    bench=ON
     # The benchmark is only built here, so that it keeps compiling; bench/run.sh runs it.
-    [ "$variant" = asan ] && sanitize=ON && bench=OFF
+    options=(-DCMAKE_CXX_COMPILER=g++ -DVARENTHE_BUILD_BENCH=ON -DCMAKE_EXPORT_COMPILE_COMMANDS=ON)
+    [ "$variant" = asan ] && options=(-DCMAKE_CXX_COMPILER=clang++ -DVARENTHE_SANITIZE=ON)
     echo "== $variant build"
-    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
-        -DVARENTHE_SANITIZE="$sanitize" -DVARENTHE_BUILD_BENCH="$bench" >/dev/null
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON "${options[@]}" >/dev/null
     cmake --build "$dir" -j"$jobs"
+    # The formatting and clang-tidy are checked once, with the GCC build's
+    # compile database.
+    [ "$variant" = plain ] && { scripts/check-style.sh "$dir" || status=1; }
     (cd "$dir" && ctest --output-on-failure -j"$jobs") || status=1
 done
 exit "$status"
