@@ -13,18 +13,20 @@ ensure_packages "${BUILD_PACKAGES[@]}" libgtest-dev xvfb libx11-dev libxdo-dev m
 
 jobs=$(nproc)
 status=0
-for variant in plain asan; do
+# Each build has a folder of its own compiler: CMake drops a cache, with its
+# options, whose compiler changes.
+for variant in gcc clang-asan; do
     dir=build-test-$variant
     # The benchmark is only built here, so that it keeps compiling; bench/run.sh runs it.
     options=(-DCMAKE_CXX_COMPILER=g++ -DVARENTHE_BUILD_BENCH=ON -DCMAKE_EXPORT_COMPILE_COMMANDS=ON)
-    [ "$variant" = asan ] && options=(-DCMAKE_CXX_COMPILER=clang++ -DVARENTHE_SANITIZE=ON)
+    [ "$variant" = clang-asan ] && options=(-DCMAKE_CXX_COMPILER=clang++ -DVARENTHE_SANITIZE=ON)
     echo "== $variant build"
     cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON "${options[@]}" >/dev/null
     cmake --build "$dir" -j"$jobs"
     # The formatting and clang-tidy are checked once, with the GCC build's
     # compile database, beside the rest: much of the tests' time is spent
     # waiting for windows and pixels, not computing.
-    [ "$variant" = plain ] && { scripts/check-style.sh "$dir" & style=$!; }
+    [ "$variant" = gcc ] && { scripts/check-style.sh "$dir" & style=$!; }
     (cd "$dir" && ctest --output-on-failure -j"$jobs") || status=1
 done
 wait "$style" || status=1
