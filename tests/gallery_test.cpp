@@ -10,16 +10,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 namespace fs = std::filesystem;
-
-static bool operator==(const Rgb& a, const Rgb& b)
-{
-    return a.r == b.r && a.g == b.g && a.b == b.b;
-}
 
 class Gallery : public testing::Test {
 protected:
@@ -31,9 +28,9 @@ protected:
     // exit status, with standard output and error left in out and err.
     int gallery(const std::string& args, const std::string& dir, const std::string& environment = "")
     {
-        const std::string command = "env " + environment + " LD_PRELOAD='" + VARENTHE_VIEWER_PRELOAD + "' '" +
-                                    VARENTHE_GALLERY + "' " + args + " '" + (scratch / dir).string() + "' >'" +
-                                    (scratch / "out").string() + "' 2>'" + (scratch / "err").string() + "'";
+        const std::string command = "env " + environment + " '" + VARENTHE_GALLERY + "' " + args + " '" +
+                                    (scratch / dir).string() + "' >'" + (scratch / "out").string() + "' 2>'" +
+                                    (scratch / "err").string() + "'";
         const int status = std::system(command.c_str());
         std::ifstream outFile(scratch / "out"), errFile(scratch / "err");
         out.assign(std::istreambuf_iterator<char>(outFile), {});
@@ -68,47 +65,23 @@ static bool onSheet(const Image& sheet, const Image& tile, int left, int top)
 {
     bool held = tile.width > 0 && left + tile.width <= sheet.width && top + tile.height <= sheet.height;
     for (int y = 0; y < tile.height && held; ++y)
-        held = std::equal(&tile.pixels[std::size_t(y) * tile.width], &tile.pixels[std::size_t(y + 1) * tile.width],
-                          &sheet.pixels[(top + y) * sheet.width + left]);
+        held = std::memcmp(&tile.pixels[std::size_t(y) * tile.width], &sheet.pixels[(top + y) * sheet.width + left],
+                           sizeof(Rgb) * tile.width) == 0;
     return held;
-}
-
-// One row per shape and one column per count on the sheet.
-TEST_F(Gallery, DrawsTheNamedShapesAtEachCountAfterTheKeys)
-{
-    ASSERT_EQ(gallery("--keys o --shapes 24,20-21 --counts 3,20", "table"), 0) << err;
-    // Two pictures of each of the three shapes and the sheet, nothing else, no temporary file left.
-    EXPECT_EQ(files("table"), 7);
-    EXPECT_NE(out.find("\n21-glut-solidsphere-3x3.png\tGLUT_SOLIDSPHERE\t3\t3\t"
-                       "Camera: d: 6.000000, e:0.000000, a:0.000000, t:0.000000\n"),
-              std::string::npos)
-        << out;
-    const Image cube = picture("table", "24-glut-wirecube-3x3.png");
-    const Image sphere = picture("table", "21-glut-solidsphere-3x3.png");
-    EXPECT_EQ(failedProbes(cube, originAxesProbes()), "");
-    EXPECT_EQ(cube.pixels, picture("table", "24-glut-wirecube-20x20.png").pixels);
-    const Image fineSphere = picture("table", "21-glut-solidsphere-20x20.png");
-    EXPECT_TRUE(fineSphere.width == 250 && fineSphere.pixels != sphere.pixels);
-    EXPECT_TRUE(onSheet(picture("table", "contact-sheet.png"), sphere, 4, 4 + 2 * 254));
 }
 
 // Nothing is written, and the directory not even made, unless every picture can be.
 TEST_F(Gallery, RefusesABadCommandLineBeforeWritingAnything)
 {
-    struct Case {
-        const char* args;
-        int status;
-        const char* environment;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, int, const char*> cases[] = {
         {"--size 0", 2, ""},     {"--size 4097", 2, ""},     {"--size 25O", 2, ""},   {"--shapes 20-38", 2, ""},
         {"--shapes ''", 2, ""},  {"--shapes 21,,27", 2, ""}, {"--counts 3,x", 2, ""}, {"--keys 'o\033'", 2, ""},
         {"--colour red", 2, ""}, {"--help", 0, ""},          {"", 1, "-u DISPLAY"},
     };
-    for (const Case& row : cases) {
-        EXPECT_EQ(gallery(row.args, "pictures", row.environment), row.status) << row.args;
-        EXPECT_EQ(err.empty(), row.status == 0) << row.args << ": " << err;
-        EXPECT_FALSE(fs::exists(scratch / "pictures")) << row.args;
+    for (const auto& [args, status, environment] : cases) {
+        EXPECT_EQ(gallery(args, "pictures", environment), status) << args;
+        EXPECT_EQ(err.empty(), status == 0) << args << ": " << err;
+        EXPECT_FALSE(fs::exists(scratch / "pictures")) << args;
     }
 }
 
@@ -138,10 +111,31 @@ static Look lookOf(const Image& image)
     return look;
 }
 
+// The named shapes, one picture per count, after the keys, at a size beyond the
+// test's X screen of 1280 x 1024: a twist of 90 turns the scene clockwise, and
+// the partial disk's gap, between +Y and +X, with it.
+TEST_F(Gallery, DrawsTheNamedShapesAtEachCountAfterTheKeysAtAnySize)
+{
+    ASSERT_EQ(gallery("--size 1500 --keys o" + std::string(45, 'W') + " --shapes 7,20-21 --counts 3,20", "table"), 0)
+        << err;
+    // Two pictures of each of the three shapes and the sheet, nothing else, no temporary file left.
+    EXPECT_EQ(files("table"), 7);
+    EXPECT_NE(out.find("\n21-glut-solidsphere-3x3.png\tGLUT_SOLIDSPHERE\t3\t3\t"
+                       "Camera: d: 6.000000, e:0.000000, a:0.000000, t:90.000000\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(lookOf(picture("table", "21-glut-solidsphere-3x3.png")),
+              lookOf(picture("table", "21-glut-solidsphere-20x20.png")));
+    EXPECT_EQ(failedProbes(picture("table", "07-glu-partialdisk-solid-20x20.png"),
+                           {{"upper right quarter", 900, 600, GREY_FACING, 12, 0},
+                            {"lower right quarter", 900, 900, BLACK, 0, 0},
+                            {"lower left quarter", 600, 900, GREY_FACING, 12, 0}}),
+              "");
+}
+
 // Every shape, by default seven pairs to a row pair of the sheet, wire above
-// solid, looks as it did when the viewer was known to be right. Larger
-// pictures show the same scene, also beyond the test's X screen of 1280 x 1024.
-TEST_F(Gallery, DrawsEveryShapeAsTheViewerDoesAtAnySize)
+// solid, looks as it did when the viewer was known to be right.
+TEST_F(Gallery, DrawsEveryShapeAsTheViewerDoes)
 {
     const std::pair<int, Look> shapes[] = {
         {2, {27, 78, 171, 220, 1622, 768, 573}},   {3, {28, 79, 171, 220, 13870, 957, 293}},
@@ -175,33 +169,6 @@ TEST_F(Gallery, DrawsEveryShapeAsTheViewerDoesAtAnySize)
                            << testing::PrintToString(want) << ", observed " << testing::PrintToString(seen);
     }
     const Image sheet = picture("looks", "contact-sheet.png");
-    const Image sphere = picture("looks", "21-glut-solidsphere.png");
-    EXPECT_TRUE(onSheet(sheet, sphere, 4 + 5 * 254, 4 + 254));
+    EXPECT_TRUE(onSheet(sheet, picture("looks", "21-glut-solidsphere.png"), 4 + 5 * 254, 4 + 254));
     EXPECT_TRUE(onSheet(sheet, picture("looks", "24-glut-wirecube.png"), 4, 4 + 2 * 254));
-
-    for (int scale : {2, 6}) {
-        const std::string size = std::to_string(250 * scale);
-        ASSERT_EQ(gallery("--keys ssstttttt --size " + size + " --shapes 21", size), 0) << err;
-        const Image large = picture(size, "21-glut-solidsphere.png");
-        ASSERT_EQ(large.width * large.height, 250 * scale * 250 * scale);
-        // Only where edges and the thin axes fall a fraction of a pixel apart (about 0.4 %).
-        int differing = 0;
-        for (int pixel = 0; pixel < 250 * 250; ++pixel) {
-            const Rgb a = sphere.pixels[pixel];
-            const Rgb b = large.at(pixel % 250 * scale + scale / 2, pixel / 250 * scale + scale / 2);
-            differing += std::max({std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)}) > 60;
-        }
-        EXPECT_LT(differing, 250 * 250 / 100) << size;
-    }
-}
-
-// A twist of 90 turns the scene clockwise, and the partial disk's gap, between
-// +Y and +X, with it.
-TEST_F(Gallery, TwistTurnsTheSceneClockwise)
-{
-    ASSERT_EQ(gallery("--keys o" + std::string(45, 'W') + " --shapes 7", "twist"), 0) << err;
-    EXPECT_EQ(failedProbes(picture("twist", "07-glu-partialdisk-solid.png"),
-                           {{"upper right quarter", 150, 100, GREY_FACING, 12, 0},
-                            {"lower right quarter", 150, 150, BLACK, 0, 0}}),
-              "");
 }

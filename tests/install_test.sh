@@ -7,26 +7,17 @@ set -euo pipefail
 build=$1
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
-
-if ! command -v man >/dev/null; then
-    echo "FAIL: man is not installed: install the Debian packages man-db and groff-base" >&2
-    exit 1
-fi
-
-# CPack works out the package's Depends with these two.
-if ! command -v dpkg-shlibdeps >/dev/null || ! command -v file >/dev/null; then
-    echo "FAIL: CPack needs dpkg-shlibdeps and file: install the Debian packages dpkg-dev and file" >&2
-    exit 1
-fi
-
-cmake --install "$build" --prefix "$prefix" >/dev/null
-
-status=0
 fail() {
     echo "FAIL: $*" >&2
-    status=1
+    exit 1
 }
 
+# CPack works out the package's Depends with dpkg-shlibdeps and file.
+for tool in man:man-db dpkg-shlibdeps:dpkg-dev file:file; do
+    command -v "${tool%:*}" >/dev/null || fail "${tool%:*} is missing: install the Debian package ${tool#*:}"
+done
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
 # A page that is missing fails here too.
 for page in varenthe varenthe-gallery; do
     warnings=$(MANWIDTH=80 LC_ALL=C.UTF-8 man --warnings=w -l "$prefix/share/man/man1/$page.1" 2>&1 >/dev/null)
@@ -41,5 +32,3 @@ expected="./usr/bin/varenthe ./usr/bin/varenthe-gallery ./usr/share/man/man1/var
 [ "$files" = "$expected" ] || fail "the package holds $files, not $expected"
 depends=$(dpkg-deb -f "$deb" Depends)
 [[ $depends == *libglut* && $depends == *libglu1* && $depends == *libpng* ]] || fail "the package depends on $depends"
-
-exit "$status"

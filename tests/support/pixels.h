@@ -23,8 +23,7 @@ struct Probe {
     const char* what;
     int x, y;
     Rgb expected;
-    int tolerance = 12;
-    int radius = 0;
+    int tolerance, radius;
 };
 
 // One line for every probe that fails: position, expected and observed colour.

@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 // Tall enough for the whole pop-up menu below the viewer's window. The server
@@ -24,25 +25,21 @@ class XvfbEnvironment : public testing::Environment {
         ASSERT_EQ(pipe(ready), 0);
         if (fork() == 0) {
             prctl(PR_SET_PDEATHSIG, SIGTERM);
-            close(ready[0]);
+            dup2(ready[1], STDOUT_FILENO);
             // Xvfb's notes about display numbers already taken are no failure.
             std::freopen("/dev/null", "w", stderr);
-            const std::string fd = std::to_string(ready[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", SCREEN, "-nolisten", "tcp", "-noreset",
-                   nullptr);
+            execlp("Xvfb", "Xvfb", "-displayfd", "1", "-screen", "0", SCREEN, "-nolisten", "tcp", "-noreset", nullptr);
             _exit(127);
         }
         close(ready[1]);
         // Xvfb writes the display number it chose once it accepts connections,
-        // and the newline after it in a write of its own: closing the pipe
-        // before that would end the server. The pipe ends early if it fails.
-        std::string number;
-        char c = 0;
-        while (read(ready[0], &c, 1) == 1 && c != '\n')
-            number += c;
-        close(ready[0]);
-        ASSERT_EQ(c, '\n') << "Xvfb did not start: install the Debian package xvfb";
-        setenv("DISPLAY", (":" + number).c_str(), 1);
+        // and the newline after it in a write of its own: the pipe stays open,
+        // since closing it before that would end the server. It ends early, with
+        // no line, if Xvfb fails.
+        char number[16] = "";
+        ASSERT_NE(fgets(number, sizeof number, fdopen(ready[0], "r")), nullptr)
+            << "Xvfb did not start: install the Debian package xvfb";
+        setenv("DISPLAY", (":" + std::string(number, std::strcspn(number, "\n"))).c_str(), 1);
     }
 };
 
