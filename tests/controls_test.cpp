@@ -6,7 +6,6 @@
 #include "controls/controls.h"
 #include "viewer/viewer_state.h"
 
-#include <GL/glut.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -42,11 +41,6 @@ std::string startAndPress(const std::string& keys)
     return testing::internal::GetCapturedStdout();
 }
 
-std::string line(const char* d, const char* e, const char* a, const char* t)
-{
-    return std::string("Camera: d: ") + d + ", e:" + e + ", a:" + a + ", t:" + t + "\n";
-}
-
 TEST(Controls, KeysAndMenuChoicesFromStartUp)
 {
     // Every byte without an action changes nothing, but still prints its line.
@@ -61,26 +55,26 @@ TEST(Controls, KeysAndMenuChoicesFromStartUp)
         int menu, shape, slices, stacks;
         std::string trace;
     } cases[] = {
-        {unlisted, 0, 20, 10, 10, line("6.000000", "45.000000", "-33.000000", "0.000000")},
+        {unlisted, 0, 20, 10, 10, "Camera: d: 6.000000, e:45.000000, a:-33.000000, t:0.000000\n"},
         // Up from -33 the azimuth stays negative; below 0 an angle becomes 360.
-        {"XYW" + std::string(10, 'Z'), 0, 20, 10, 10, line("7.999998", "47.000000", "-31.000000", "2.000000")},
-        {"xw" + std::string(23, 'y'), 0, 20, 10, 10, line("6.000000", "360.000000", "360.000000", "360.000000")},
+        {"XYW" + std::string(10, 'Z'), 0, 20, 10, 10, "Camera: d: 7.999998, e:47.000000, a:-31.000000, t:2.000000\n"},
+        {"xw" + std::string(23, 'y'), 0, 20, 10, 10, "Camera: d: 6.000000, e:360.000000, a:360.000000, t:360.000000\n"},
         // Above 360 an angle becomes 0, but 360 and 0 themselves stay.
-        {"xXwwW", 0, 20, 10, 10, line("6.000000", "45.000000", "0.000000", "360.000000")},
-        {"oXxYyWw", 0, 20, 10, 10, line("6.000000", "0.000000", "0.000000", "0.000000")},
-        {"zzz", 0, 20, 10, 10, line("5.400001", "45.000000", "-33.000000", "0.000000")},
-        {std::string(31, 'z'), 0, 20, 10, 10, line("-0.199999", "45.000000", "-33.000000", "0.000000")},
-        {std::string(11, 's'), 0, 20, -1, 10, line("6.000000", "45.000000", "-33.000000", "0.000000")},
-        {"SSStTT", 0, 20, 13, 11, line("6.000000", "45.000000", "-33.000000", "0.000000")},
-        {"XYWzo", 0, 20, 10, 10, line("6.000000", "0.000000", "0.000000", "0.000000")},
-        {"XYWZO", 0, 20, 10, 10, line("6.000000", "0.000000", "0.000000", "0.000000")},
-        {"oXYWzr", 0, 20, 10, 10, line("6.000000", "45.000000", "-33.000000", "0.000000")},
-        {"oXYWZR", 0, 20, 10, 10, line("6.000000", "45.000000", "-33.000000", "0.000000")},
+        {"xXwwW", 0, 20, 10, 10, "Camera: d: 6.000000, e:45.000000, a:0.000000, t:360.000000\n"},
+        {"oXxYyWw", 0, 20, 10, 10, "Camera: d: 6.000000, e:0.000000, a:0.000000, t:0.000000\n"},
+        {"zzz", 0, 20, 10, 10, "Camera: d: 5.400001, e:45.000000, a:-33.000000, t:0.000000\n"},
+        {std::string(31, 'z'), 0, 20, 10, 10, "Camera: d: -0.199999, e:45.000000, a:-33.000000, t:0.000000\n"},
+        {std::string(11, 's'), 0, 20, -1, 10, "Camera: d: 6.000000, e:45.000000, a:-33.000000, t:0.000000\n"},
+        {"SSStTT", 0, 20, 13, 11, "Camera: d: 6.000000, e:45.000000, a:-33.000000, t:0.000000\n"},
+        {"XYWzo", 0, 20, 10, 10, "Camera: d: 6.000000, e:0.000000, a:0.000000, t:0.000000\n"},
+        {"XYWZO", 0, 20, 10, 10, "Camera: d: 6.000000, e:0.000000, a:0.000000, t:0.000000\n"},
+        {"oXYWzr", 0, 20, 10, 10, "Camera: d: 6.000000, e:45.000000, a:-33.000000, t:0.000000\n"},
+        {"oXYWZR", 0, 20, 10, 10, "Camera: d: 6.000000, e:45.000000, a:-33.000000, t:0.000000\n"},
         // A shape leaves camera and counts alone, a preset the shape and counts.
-        {"sTXyz", 27, 27, 9, 11, line("5.800000", "43.000000", "-31.000000", "0.000000")},
-        {"sTXyz", 20, 20, 9, 11, line("5.800000", "43.000000", "-31.000000", "0.000000")},
-        {"sTXyz", MENU_RESET_CAMERA, 20, 9, 11, line("6.000000", "45.000000", "-33.000000", "0.000000")},
-        {"sTXyz", MENU_CAMERA_TO_ORIGIN, 20, 9, 11, line("6.000000", "0.000000", "0.000000", "0.000000")},
+        {"sTXyz", 27, 27, 9, 11, "Camera: d: 5.800000, e:43.000000, a:-31.000000, t:0.000000\n"},
+        {"sTXyz", 20, 20, 9, 11, "Camera: d: 5.800000, e:43.000000, a:-31.000000, t:0.000000\n"},
+        {"sTXyz", MENU_RESET_CAMERA, 20, 9, 11, "Camera: d: 6.000000, e:45.000000, a:-33.000000, t:0.000000\n"},
+        {"sTXyz", MENU_CAMERA_TO_ORIGIN, 20, 9, 11, "Camera: d: 6.000000, e:0.000000, a:0.000000, t:0.000000\n"},
     };
     for (const auto& c : cases) {
         std::string lines = startAndPress(c.keys);
@@ -100,7 +94,7 @@ TEST(Controls, KeysAndMenuChoicesFromStartUp)
     }
 }
 
-TEST(Menu, EntriesInOrderOnTheRightButton)
+TEST(Menu, EntriesInOrderAndExit)
 {
     // clang-format off
     const std::vector<std::pair<std::string, int>> expected = {
@@ -116,6 +110,7 @@ TEST(Menu, EntriesInOrderOnTheRightButton)
     // clang-format on
     createShapeMenu();
     EXPECT_EQ(menuEntries, expected);
+    EXPECT_EXIT(onMenuSelect(MENU_EXIT), testing::ExitedWithCode(0), "");
 }
 
 } // namespace

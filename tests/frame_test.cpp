@@ -11,24 +11,18 @@
 
 namespace {
 
-GLfloat startModelview[16];
-
-class Frame : public testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        int argc = 1;
-        char name[] = "frame-test";
-        char* argv[] = {name, nullptr};
-        glutInit(&argc, argv);
-        openViewerWindow();
-        initRendering();
-        glGetFloatv(GL_MODELVIEW_MATRIX, startModelview);
-    }
-};
-
-TEST_F(Frame, FixedStateAfterStartUpAndReshape)
+TEST(Frame, FixedStateAndEveryIdAtAnyCount)
 {
+    int argc = 1;
+    char name[] = "frame-test";
+    char* argv[] = {name, nullptr};
+    glutInit(&argc, argv);
+    openViewerWindow();
+    initRendering();
+    // The projection was loaded from the static camera, before the preset.
+    GLfloat modelview[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+    EXPECT_TRUE(modelview[0] == 1.0f && modelview[10] == 1.0f && modelview[14] == -6.0f);
     GLint frontFace = 0;
     glGetIntegerv(GL_FRONT_FACE, &frontFace);
     EXPECT_EQ(frontFace, GL_CW);
@@ -37,10 +31,8 @@ TEST_F(Frame, FixedStateAfterStartUpAndReshape)
                                                     {GL_COLOR_MATERIAL, false}, {GL_NORMALIZE, false}};
     for (const auto& [capability, on] : capabilities)
         EXPECT_EQ(glIsEnabled(capability) == GL_TRUE, on) << "capability " << capability;
-    // The projection was loaded from the static camera, before the preset; the
-    // aspect ratio stays 1 whatever the window's shape, and a height of 0
+    // The aspect ratio stays 1 whatever the window's shape, and a height of 0
     // reaches the viewport as it is.
-    EXPECT_TRUE(startModelview[0] == 1.0f && startModelview[10] == 1.0f && startModelview[14] == -6.0f);
     for (const auto& [width, height] : {std::pair{500, 250}, std::pair{250, 0}}) {
         onReshape(width, height);
         onDisplay();
@@ -54,12 +46,9 @@ TEST_F(Frame, FixedStateAfterStartUpAndReshape)
         EXPECT_TRUE(viewport[2] == width && viewport[3] == height && glGetError() == GL_NO_ERROR)
             << width << " x " << height;
     }
-}
-
-// No id brings the frame down at any count, also below what GLUT and GLU can
-// take, and the closed cylinder's display lists are always gone afterwards.
-TEST_F(Frame, EveryIdSurvivesCountsAtAndBelowTheMinimum)
-{
+    // No id brings the frame down at any count, also below what GLUT and GLU
+    // can take, and the closed cylinder's display lists are always gone
+    // afterwards.
     for (ShapeId shape = -1; shape <= 40; ++shape) {
         for (const auto& [s, t] : {std::pair{1, 1}, {0, 0}, {-1, -1}, {10, 0}, {0, 10}, {10, -1}, {-1, 10}}) {
             selectedShape = shape;

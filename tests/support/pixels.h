@@ -53,15 +53,3 @@ inline std::string failedProbes(const Image& image, const std::vector<Probe>& pr
 constexpr Rgb BLACK{0, 0, 0};
 // The grey material lit head-on by the default light: 0.2 * 0.6 ambient + 0.6 diffuse.
 constexpr Rgb GREY_FACING{184, 184, 184};
-
-// At the origin preset the red X axis runs across the middle row and the green
-// Y axis down the middle column, past every shape; on an even size a one-pixel
-// line through the middle may land on either side of it.
-inline std::vector<Probe> originAxesProbes()
-{
-    return {{"X axis, left end", 3, 125, {255, 0, 0}, 12, 1},
-            {"X axis, right end", 246, 125, {255, 0, 0}, 12, 1},
-            {"Y axis, top end", 125, 3, {0, 255, 0}, 12, 1},
-            {"Y axis, bottom end", 125, 246, {0, 255, 0}, 12, 1},
-            {"background, upper left", 20, 20, BLACK, 0, 0}};
-}
