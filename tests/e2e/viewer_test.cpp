@@ -49,7 +49,7 @@ protected:
     // its first frame, at the reset preset: each axis runs where that camera
     // puts it. No window manager runs, so the test gives the window the
     // keyboard, as a person would by clicking into it.
-    void launch(const std::string& arguments = "")
+    void launch(const std::string& arguments)
     {
         ASSERT_NE(viewer = popen((std::string("exec ") + VARENTHE_BINARY + " " + arguments).c_str(), "re"), nullptr);
         xdo_search_t search{};
