@@ -1,7 +1,7 @@
 #include "floor.h"
 
 #include "app/app.h"
-#include "render/shapes.h"
+#include "render/frame.h"
 #include "viewer/viewer_state.h"
 
 #include <GL/freeglut.h>

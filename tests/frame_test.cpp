@@ -3,7 +3,7 @@
 // frame down. What the frames look like is seen through the gallery's pictures.
 
 #include "app/app.h"
-#include "render/shapes.h"
+#include "render/frame.h"
 #include "viewer/viewer_state.h"
 
 #include <GL/freeglut.h>

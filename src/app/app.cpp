@@ -3,6 +3,10 @@
 #include "viewer/viewer_state.h"
 
 #include <GL/glut.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 // Single-buffered RGB with no depth buffer requested: the depth test below is
 // enabled anyway and passes every fragment where the window has none.
@@ -10,6 +14,16 @@ static constexpr unsigned int DISPLAY_MODE = GLUT_RGB | GLUT_SINGLE;
 static constexpr int WINDOW_SIZE = 250;
 static constexpr int WINDOW_POSITION = 100;
 static constexpr char WINDOW_TITLE[] = "Varenthe";
+
+void openStandardDescriptors()
+{
+    // open() takes the lowest free descriptor, so going up from 0 each one
+    // lands where it is missing.
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (fcntl(fd, F_GETFD) == -1 && errno == EBADF)
+            open("/dev/null", O_RDWR);
+    }
+}
 
 void openViewerWindow()
 {

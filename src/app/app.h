@@ -1,5 +1,11 @@
 #pragma once
 
+// Opens whichever of standard input, output and error is closed on /dev/null.
+// Call it first, before anything opens a file: a closed descriptor would go to
+// the next file opened, and the trace would then be written into the X
+// connection, say, which hangs the viewer.
+void openStandardDescriptors();
+
 // Asks GLUT for the viewer's window and creates it; glutInit must come first.
 void openViewerWindow();
 

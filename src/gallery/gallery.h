@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+constexpr int RGB_BYTES = 3;
+
 // Eight-bit RGB, rows from the top down as in a PNG file, not bottom-up as GL
 // reads them back.
 struct Picture {
@@ -39,6 +41,16 @@ std::string shapeFileName(ShapeId id, int count = 0);
 
 // The name of the picture of all shapes together.
 constexpr char CONTACT_SHEET_NAME[] = "contact-sheet.png";
+
+// A framebuffer object of size x size pixels, made current for every frame
+// after it: the pictures may be larger than the screen. False if this GL
+// cannot make one.
+bool openOffscreen(int size);
+void closeOffscreen();
+
+// Draws one frame of the shape, at the counts and camera the viewer state
+// holds, and reads it back.
+Picture drawAndReadBack(ShapeId shape, int size);
 
 // Turns a bottom-up GL readback of width × height RGB pixels into a Picture.
 Picture pictureFromGlRows(int width, int height, const std::vector<unsigned char>& bottomUp);

@@ -1,10 +1,7 @@
-// The framebuffer object calls of GL 3.0 are declared only on request.
-#define GL_GLEXT_PROTOTYPES
-
 #include "app/app.h"
 #include "controls/controls.h"
 #include "gallery/gallery.h"
-#include "render/shapes.h"
+#include "render/frame.h"
 #include "viewer/viewer_state.h"
 
 #include <GL/freeglut.h>
@@ -30,7 +27,6 @@ static constexpr char USAGE[] =
     "  -h, --help      print this and exit\n"
     "DIR (default: the current directory) receives one PNG per picture and contact-sheet.png.\n";
 
-static constexpr std::size_t RGB_BYTES = 3;
 // Larger pictures are shrunk on the contact sheet, which would otherwise need
 // over a gigabyte for all shapes at the largest size.
 static constexpr int MAX_SHEET_TILE = 1024;
@@ -49,65 +45,6 @@ static Display* openDisplayOrExplain()
     if (display == nullptr)
         std::fprintf(stderr, "%s: needs an X display to render on, and cannot open \"%s\"\n", PROGRAM, name);
     return display;
-}
-
-// The pictures are drawn into a framebuffer object rather than the window: the
-// pixels of a window that lie outside the screen belong to nobody, and a picture
-// may be larger than the screen. Its buffers mirror the window's. The window has
-// a depth buffer only if GLX gave it one unasked, and where it has none the
-// viewer's depth test passes every fragment; a depth buffer here would change
-// the picture.
-struct Offscreen {
-    GLuint framebuffer = 0;
-    GLuint colour = 0;
-    GLuint depth = 0;
-};
-
-static GLenum depthFormat(GLint bits)
-{
-    if (bits > 24)
-        return GL_DEPTH_COMPONENT32;
-    return bits > 16 ? GL_DEPTH_COMPONENT24 : GL_DEPTH_COMPONENT16;
-}
-
-static bool openOffscreen(int size, Offscreen& offscreen)
-{
-    GLint depthBits = 0;
-    glGetIntegerv(GL_DEPTH_BITS, &depthBits);
-    glGenFramebuffers(1, &offscreen.framebuffer);
-    glBindFramebuffer(GL_FRAMEBUFFER, offscreen.framebuffer);
-    glGenRenderbuffers(1, &offscreen.colour);
-    glBindRenderbuffer(GL_RENDERBUFFER, offscreen.colour);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGB8, size, size);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, offscreen.colour);
-    if (depthBits > 0) {
-        glGenRenderbuffers(1, &offscreen.depth);
-        glBindRenderbuffer(GL_RENDERBUFFER, offscreen.depth);
-        glRenderbufferStorage(GL_RENDERBUFFER, depthFormat(depthBits), size, size);
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, offscreen.depth);
-    }
-    glReadBuffer(GL_COLOR_ATTACHMENT0);
-    return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-}
-
-static void closeOffscreen(Offscreen& offscreen)
-{
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glDeleteRenderbuffers(1, &offscreen.colour);
-    glDeleteRenderbuffers(1, &offscreen.depth);
-    glDeleteFramebuffers(1, &offscreen.framebuffer);
-}
-
-static Picture drawAndReadBack(ShapeId shape, int size)
-{
-    selectedShape = shape;
-    onDisplay();
-    // GL's default pack alignment of 4 bytes fits rows of RGB pixels only when
-    // the width is a multiple of 4.
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    std::vector<unsigned char> bottomUp(static_cast<std::size_t>(size) * size * RGB_BYTES);
-    glReadPixels(0, 0, size, size, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
-    return pictureFromGlRows(size, size, bottomUp);
 }
 
 // Written whole under a hidden name in the same directory, then renamed: a run
@@ -215,9 +152,8 @@ int main(int argc, char** argv)
     // GLUT's events are never handled: the window is only there for its GL
     // context and need not be shown, and GLUT's own reshape to the window's
     // size never comes to undo the one below.
-    Offscreen offscreen;
     bool drawn = false;
-    if (!openOffscreen(options.size, offscreen)) {
+    if (!openOffscreen(options.size)) {
         std::fprintf(stderr, "%s: this OpenGL cannot draw into a %d x %d framebuffer object\n", PROGRAM, options.size,
                      options.size);
     } else {
@@ -226,7 +162,7 @@ int main(int argc, char** argv)
             applyKey(static_cast<unsigned char>(key));
         drawn = drawPictures(options);
     }
-    closeOffscreen(offscreen);
+    closeOffscreen();
 
     // Unlike the viewer, which ends inside a callback, the gallery returns: it
     // lets GLUT destroy the window and the GL context, so that the driver frees

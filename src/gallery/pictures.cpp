@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <numeric>
 
-static constexpr int RGB_BYTES = 3;
 static constexpr int SHEET_PAIRS_TO_A_ROW = 7;
 static constexpr int SHEET_BORDER = 4;
 static constexpr unsigned char SHEET_BORDER_GREY = 0x50;

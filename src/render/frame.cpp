@@ -1,3 +1,4 @@
+#include "render/frame.h"
 #include "render/shapes.h"
 
 #include "viewer/viewer_state.h"
@@ -51,17 +52,35 @@ static void drawClosedCylinder(QuadricStyle style)
     glDeleteLists(base, CLOSED_CYLINDER_LISTS);
 }
 
-// freeglut ends the whole process ("Failed to allocate memory in
-// fghGenerateSphere", likewise for the cone) when a count is below 1, so the
-// curved GLUT shapes are left out of the frame until both counts are usable
-// again. The counts themselves stay as the keys made them.
-static bool glutCountsUsable()
+// freeglut numbers the vertices of its curved shapes in 16 bits. Past this many
+// it warns that the indices wrap and draws a broken shape; further up, and at
+// any count below 1, it ends the whole process. Its own vertex counts decide.
+static constexpr long long GLUT_MAX_VERTICES = 65535;
+
+bool glutShapeDrawable(ShapeId shape, int slices, int stacks)
 {
-    return slices >= 1 && stacks >= 1;
+    if (slices < 1 || stacks < 1)
+        return false;
+    // Wide enough that no product of two counts overflows.
+    const long long around = slices;
+    const long long along = stacks;
+    switch (shape) {
+    case SHAPE_GLUT_WIRESPHERE:
+    case SHAPE_GLUT_SOLIDSPHERE: return around * (along - 1) + 2 <= GLUT_MAX_VERTICES;
+    case SHAPE_GLUT_WIRECONE:
+    case SHAPE_GLUT_SOLIDCONE: return around * (along + 2) + 1 <= GLUT_MAX_VERTICES;
+    case SHAPE_GLUT_WIRETORUS:
+    case SHAPE_GLUT_SOLIDTORUS: return around * along <= GLUT_MAX_VERTICES;
+    default: return true;
+    }
 }
 
+// The counts themselves stay as the keys made them: a shape that freeglut cannot
+// draw whole is left out until they are back in its range.
 static void drawShape(ShapeId shape)
 {
+    if (!glutShapeDrawable(shape, slices, stacks))
+        return;
     switch (shape) {
     case SHAPE_GLU_CYLINDER_WIRE: drawTube(GLU_LINE); break;
     case SHAPE_GLU_CYLINDER_SOLID: drawTube(GLU_FILL); break;
@@ -73,32 +92,14 @@ static void drawShape(ShapeId shape)
     case SHAPE_GLU_SPHERE_SOLID: drawQuadricSphere(GLU_FILL); break;
     case SHAPE_CLOSED_CYLINDER_WIRE: drawClosedCylinder(GLU_LINE); break;
     case SHAPE_CLOSED_CYLINDER_SOLID: drawClosedCylinder(GLU_FILL); break;
-    case SHAPE_GLUT_WIRESPHERE:
-        if (glutCountsUsable())
-            glutWireSphere(GLUT_SPHERE_RADIUS, slices, stacks);
-        break;
-    case SHAPE_GLUT_SOLIDSPHERE:
-        if (glutCountsUsable())
-            glutSolidSphere(GLUT_SPHERE_RADIUS, slices, stacks);
-        break;
-    case SHAPE_GLUT_WIRECONE:
-        if (glutCountsUsable())
-            glutWireCone(CONE_BASE_RADIUS, CONE_HEIGHT, slices, stacks);
-        break;
-    case SHAPE_GLUT_SOLIDCONE:
-        if (glutCountsUsable())
-            glutSolidCone(CONE_BASE_RADIUS, CONE_HEIGHT, slices, stacks);
-        break;
+    case SHAPE_GLUT_WIRESPHERE: glutWireSphere(GLUT_SPHERE_RADIUS, slices, stacks); break;
+    case SHAPE_GLUT_SOLIDSPHERE: glutSolidSphere(GLUT_SPHERE_RADIUS, slices, stacks); break;
+    case SHAPE_GLUT_WIRECONE: glutWireCone(CONE_BASE_RADIUS, CONE_HEIGHT, slices, stacks); break;
+    case SHAPE_GLUT_SOLIDCONE: glutSolidCone(CONE_BASE_RADIUS, CONE_HEIGHT, slices, stacks); break;
     case SHAPE_GLUT_WIRECUBE: glutWireCube(CUBE_EDGE); break;
     case SHAPE_GLUT_SOLIDCUBE: glutSolidCube(CUBE_EDGE); break;
-    case SHAPE_GLUT_WIRETORUS:
-        if (glutCountsUsable())
-            glutWireTorus(TORUS_TUBE_RADIUS, TORUS_OUTER_RADIUS, slices, stacks);
-        break;
-    case SHAPE_GLUT_SOLIDTORUS:
-        if (glutCountsUsable())
-            glutSolidTorus(TORUS_TUBE_RADIUS, TORUS_OUTER_RADIUS, slices, stacks);
-        break;
+    case SHAPE_GLUT_WIRETORUS: glutWireTorus(TORUS_TUBE_RADIUS, TORUS_OUTER_RADIUS, slices, stacks); break;
+    case SHAPE_GLUT_SOLIDTORUS: glutSolidTorus(TORUS_TUBE_RADIUS, TORUS_OUTER_RADIUS, slices, stacks); break;
     case SHAPE_GLUT_WIREDODECAHEDRON: glutWireDodecahedron(); break;
     case SHAPE_GLUT_SOLIDDODECAHEDRON: glutSolidDodecahedron(); break;
     case SHAPE_GLUT_WIREOCTAHEDRON: glutWireOctahedron(); break;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "viewer/viewer_state.h"
+
 #include <GL/gl.h>
 
 // GLU draw style for a quadric shape: GLU_LINE for the wire forms, GLU_FILL for the solid.
@@ -19,5 +21,6 @@ constexpr GLsizei CLOSED_CYLINDER_LISTS = 2;
 // allocated, when no list names or no quadric could be had.
 GLuint buildClosedCylinder(QuadricStyle style);
 
-// Draws one complete frame of the selected shape over the axes.
-void onDisplay();
+// False where the frame leaves a GLUT shape out at these counts: below 1, and
+// past what freeglut can index. Every other shape is always drawn.
+bool glutShapeDrawable(ShapeId shape, int slices, int stacks);

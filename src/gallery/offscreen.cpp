@@ -1,0 +1,67 @@
+// The framebuffer object calls of GL 3.0 are declared only on request.
+#define GL_GLEXT_PROTOTYPES
+
+#include "gallery/gallery.h"
+
+#include "render/frame.h"
+
+#include <GL/gl.h>
+
+#include <cstddef>
+
+// The pictures are drawn into a framebuffer object rather than the window: the
+// pixels of a window that lie outside the screen belong to nobody, and a picture
+// may be larger than the screen. Its buffers mirror the window's. The window has
+// a depth buffer only if GLX gave it one unasked, and where it has none the
+// viewer's depth test passes every fragment; a depth buffer here would change
+// the picture.
+static GLuint framebuffer = 0;
+static GLuint colour = 0;
+static GLuint depth = 0;
+
+static GLenum depthFormat(GLint bits)
+{
+    if (bits > 24)
+        return GL_DEPTH_COMPONENT32;
+    return bits > 16 ? GL_DEPTH_COMPONENT24 : GL_DEPTH_COMPONENT16;
+}
+
+bool openOffscreen(int size)
+{
+    GLint depthBits = 0;
+    glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+    glGenFramebuffers(1, &framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glGenRenderbuffers(1, &colour);
+    glBindRenderbuffer(GL_RENDERBUFFER, colour);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGB8, size, size);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+    if (depthBits > 0) {
+        glGenRenderbuffers(1, &depth);
+        glBindRenderbuffer(GL_RENDERBUFFER, depth);
+        glRenderbufferStorage(GL_RENDERBUFFER, depthFormat(depthBits), size, size);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
+    }
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+}
+
+void closeOffscreen()
+{
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDeleteRenderbuffers(1, &colour);
+    glDeleteRenderbuffers(1, &depth);
+    glDeleteFramebuffers(1, &framebuffer);
+}
+
+Picture drawAndReadBack(ShapeId shape, int size)
+{
+    selectedShape = shape;
+    onDisplay();
+    // GL's default pack alignment of 4 bytes fits rows of RGB pixels only when
+    // the width is a multiple of 4.
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    std::vector<unsigned char> bottomUp(static_cast<std::size_t>(size) * size * RGB_BYTES);
+    glReadPixels(0, 0, size, size, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+    return pictureFromGlRows(size, size, bottomUp);
+}
