@@ -1,5 +1,8 @@
 #pragma once
 
+// Ends the viewer.
+constexpr unsigned char KEY_ESCAPE = 27;
+
 // What a key does to the viewer state, without the redisplay request and the
 // trace line that the keyboard callback adds; Escape is the callback's own.
 void applyKey(unsigned char key);
@@ -13,9 +16,6 @@ void onKey(unsigned char key, int x, int y);
 constexpr int MENU_EXIT = 1;
 constexpr int MENU_RESET_CAMERA = 38;
 constexpr int MENU_CAMERA_TO_ORIGIN = 39;
-
-// What a menu value other than MENU_EXIT does to the viewer state.
-void applyMenuChoice(int value);
 
 // The menu label carrying this value, or null when the menu has none.
 const char* menuLabel(int value);

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-static constexpr unsigned char KEY_ESCAPE = 27;
 static constexpr double ANGLE_STEP = 2.0;
 static constexpr double DISTANCE_STEP = 0.2;
 static constexpr float ANGLE_LOWEST = 0.0f;

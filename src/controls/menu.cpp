@@ -55,7 +55,8 @@ const char* menuLabel(int value)
     return nullptr;
 }
 
-void applyMenuChoice(int value)
+// What a menu value other than MENU_EXIT does to the viewer state.
+static void applyMenuChoice(int value)
 {
     switch (value) {
     case MENU_RESET_CAMERA: resetCamera(); break;

@@ -19,7 +19,7 @@ struct Picture {
 // What the command line asks for. Empty counts mean one picture per shape with
 // the counts that the keys left.
 struct GalleryOptions {
-    int size = 250;
+    int size = 0;
     std::string keys;
     std::vector<ShapeId> shapes;
     std::vector<int> counts;
@@ -28,8 +28,12 @@ struct GalleryOptions {
 };
 
 // False with a message in error when the command line is not one the gallery
-// can carry out; nothing has been touched then.
+// can carry out; nothing has been touched then. An empty error means that
+// getopt_long has already said what is wrong.
 bool parseGalleryArgs(int argc, char** argv, GalleryOptions& options, std::string& error);
+
+// The text of --help, with the limits that the parser applies.
+std::string galleryUsage();
 
 // The shapes in the order they are pictured: wire and solid forms in pairs, by id.
 std::vector<ShapeId> galleryShapes();
@@ -66,5 +70,10 @@ Picture pairedSheet(const std::vector<Picture>& tiles);
 // column per count.
 Picture tableSheet(const std::vector<Picture>& tiles, int columns);
 
-// False with a reason in error when the file could not be written.
-bool writePng(const std::string& path, const Picture& picture, std::string& error);
+// Writes the picture as a PNG file named `name` in dir, complete or not at all;
+// false with the reason in error.
+bool savePicture(const std::filesystem::path& dir, const std::string& name, const Picture& picture, std::string& error);
+
+// From then on SIGHUP, SIGINT and SIGTERM remove the temporary file of a
+// picture being saved before they end the program.
+void removeTemporaryFilesOnSignals();

@@ -6,11 +6,12 @@
 
 #include <GL/freeglut.h>
 #include <X11/Xlib.h>
-#include <unistd.h>
 
-#include <cstddef>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -18,15 +19,6 @@
 #include <vector>
 
 static constexpr char PROGRAM[] = "varenthe-gallery";
-static constexpr char USAGE[] =
-    "usage: varenthe-gallery [--size N] [--keys KEYS] [--shapes LIST] [--counts LIST] [DIR]\n"
-    "  --size N        pictures of N x N pixels, 1 to 4096 (default 250)\n"
-    "  --keys KEYS     keys handed to the viewer before the first picture, e.g. XXXX or o\n"
-    "  --shapes LIST   shape ids or ranges, e.g. 21,27 or 20-27 (default: all 28)\n"
-    "  --counts LIST   one column per count n, drawn with n slices and n stacks, e.g. 3,6,20\n"
-    "  -h, --help      print this and exit\n"
-    "DIR (default: the current directory) receives one PNG per picture and contact-sheet.png.\n";
-
 // Larger pictures are shrunk on the contact sheet, which would otherwise need
 // over a gigabyte for all shapes at the largest size.
 static constexpr int MAX_SHEET_TILE = 1024;
@@ -47,24 +39,19 @@ static Display* openDisplayOrExplain()
     return display;
 }
 
-// Written whole under a hidden name in the same directory, then renamed: a run
-// that fails half way leaves no truncated picture under the real name.
 static bool save(const std::filesystem::path& dir, const std::string& name, const Picture& picture)
 {
-    const std::filesystem::path part = dir / ("." + name + "." + std::to_string(getpid()) + ".part");
-    const std::filesystem::path path = dir / name;
     std::string error;
-    std::error_code failure;
-    if (writePng(part.string(), picture, error)) {
-        std::filesystem::rename(part, path, failure);
-        if (!failure)
-            return true;
-        error = failure.message();
-    }
-    std::filesystem::remove(part, failure);
-    std::fprintf(stderr, "%s: cannot write %s: %s\n", PROGRAM, path.c_str(), error.c_str());
+    if (savePicture(dir, name, picture, error))
+        return true;
+    std::fprintf(stderr, "%s: cannot write %s: %s\n", PROGRAM, (dir / name).c_str(), error.c_str());
     return false;
 }
+
+// The first error in writing the report, told at the end: the pictures matter
+// more than their listing, so a reader that goes away or a full disk under
+// standard output stops nothing.
+static int reportError = 0;
 
 // One line per picture, tab-separated, with what it takes to make it again:
 // file, menu label, slices, stacks and the viewer's own camera trace.
@@ -72,6 +59,8 @@ static void report(const std::string& name, const char* label, const std::string
 {
     std::printf("%s\t%s\t%s\t", name.c_str(), label, slicesAndStacks.c_str());
     printCameraTrace();
+    if (std::ferror(stdout) != 0 && reportError == 0)
+        reportError = errno != 0 ? errno : EIO;
 }
 
 static std::string currentCounts()
@@ -121,15 +110,20 @@ static bool drawPictures(const GalleryOptions& options)
 
 int main(int argc, char** argv)
 {
+    // As in the viewer: a reader that goes away must not end the run.
+    std::signal(SIGPIPE, SIG_IGN);
+    openStandardDescriptors();
     GalleryOptions options;
     std::string error;
     if (!parseGalleryArgs(argc, argv, options, error)) {
-        std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", PROGRAM, error.c_str(), PROGRAM);
+        if (!error.empty())
+            std::fprintf(stderr, "%s: %s\n", PROGRAM, error.c_str());
+        std::fprintf(stderr, "Try '%s --help'.\n", PROGRAM);
         return 2;
     }
     if (options.help) {
-        std::fputs(USAGE, stdout);
-        return 0;
+        std::fputs(galleryUsage().c_str(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
     }
     Display* probe = openDisplayOrExplain();
     if (probe == nullptr)
@@ -160,6 +154,7 @@ int main(int argc, char** argv)
         onReshape(options.size, options.size);
         for (char key : options.keys)
             applyKey(static_cast<unsigned char>(key));
+        removeTemporaryFilesOnSignals();
         drawn = drawPictures(options);
     }
     closeOffscreen();
@@ -169,5 +164,10 @@ int main(int argc, char** argv)
     // what it holds for them before the process ends.
     glutDestroyWindow(glutGetWindow());
     glutExit();
+    if (reportError != 0) {
+        std::fprintf(stderr, "%s: cannot write the list of pictures to standard output: %s\n", PROGRAM,
+                     std::strerror(reportError));
+        return 1;
+    }
     return drawn ? 0 : 1;
 }

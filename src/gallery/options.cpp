@@ -1,14 +1,19 @@
 #include "gallery/gallery.h"
 
+#include "controls/controls.h"
+
+#include <getopt.h>
+
 #include <algorithm>
 #include <charconv>
 #include <string>
 #include <system_error>
 
+// The viewer's own window size, so that the pictures match what it shows.
+static constexpr int DEFAULT_SIZE = 250;
 static constexpr int MAX_SIZE = 4096;
 // Enough for any lesson on tessellation; far more makes GLUT allocate without end.
 static constexpr int MAX_COUNT = 1000;
-static constexpr char KEY_ESCAPE = 27;
 
 // The whole text has to be a decimal number: "", "12px" and " 12" are not.
 static bool parseNumber(const std::string& text, int& value)
@@ -88,66 +93,76 @@ static bool parseCounts(const std::string& text, std::vector<int>& counts, std::
     return true;
 }
 
-static bool applyOption(const std::string& name, const std::string& value, GalleryOptions& options, std::string& error)
+std::string galleryUsage()
 {
-    if (name == "--size") {
-        if (parseNumber(value, options.size) && options.size >= 1 && options.size <= MAX_SIZE)
-            return true;
-        error = "--size: \"" + value + "\" is not a number of pixels from 1 to " + std::to_string(MAX_SIZE);
-        return false;
-    }
-    if (name == "--keys") {
-        // Escape would end the viewer; here there is nothing to end.
-        if (value.find(KEY_ESCAPE) == std::string::npos) {
-            options.keys = value;
-            return true;
-        }
-        error = "--keys: Escape ends the viewer and cannot be handed to it here";
-        return false;
-    }
-    if (value.empty()) {
-        error = name + ": the list is empty";
-        return false;
-    }
-    if (name == "--shapes")
-        return parseShapes(value, options.shapes, error);
-    return parseCounts(value, options.counts, error);
+    return "usage: varenthe-gallery [--size N] [--keys KEYS] [--shapes LIST] [--counts LIST] [DIR]\n"
+           "  --size N        pictures of N x N pixels, 1 to " +
+           std::to_string(MAX_SIZE) + " (default " + std::to_string(DEFAULT_SIZE) +
+           ")\n"
+           "  --keys KEYS     keys handed to the viewer before the first picture, e.g. XXXX or o\n"
+           "  --shapes LIST   shape ids or ranges, e.g. 21,27 or 20-27 (default: all " +
+           std::to_string(galleryShapes().size()) +
+           ")\n"
+           "  --counts LIST   one column per count n from 1 to " +
+           std::to_string(MAX_COUNT) +
+           ", drawn with n slices and n stacks, e.g. 3,6,20\n"
+           "  -h, --help      print this and exit\n"
+           "DIR (default: the current directory) receives one PNG per picture and contact-sheet.png.\n";
+}
+
+static bool parseSize(const std::string& text, int& size, std::string& error)
+{
+    if (parseNumber(text, size) && size >= 1 && size <= MAX_SIZE)
+        return true;
+    error = "--size: \"" + text + "\" is not a number of pixels from 1 to " + std::to_string(MAX_SIZE);
+    return false;
+}
+
+static bool parseKeys(const std::string& text, std::string& keys, std::string& error)
+{
+    // Escape would end the viewer; here there is nothing to end.
+    keys = text;
+    if (keys.find(static_cast<char>(KEY_ESCAPE)) == std::string::npos)
+        return true;
+    error = "--keys: Escape ends the viewer and cannot be handed to it here";
+    return false;
 }
 
 bool parseGalleryArgs(int argc, char** argv, GalleryOptions& options, std::string& error)
 {
-    static const char* const VALUE_OPTIONS[] = {"--size", "--keys", "--shapes", "--counts"};
+    enum { SIZE = 1, KEYS, SHAPES, COUNTS };
+    static const option LONG_OPTIONS[] = {
+        {"size", required_argument, nullptr, SIZE},
+        {"keys", required_argument, nullptr, KEYS},
+        {"shapes", required_argument, nullptr, SHAPES},
+        {"counts", required_argument, nullptr, COUNTS},
+        {"help", no_argument, nullptr, 'h'},
+        {nullptr, 0, nullptr, 0},
+    };
+    options.size = DEFAULT_SIZE;
     options.shapes = galleryShapes();
-    bool dirGiven = false;
-    for (int index = 1; index < argc; ++index) {
-        const std::string arg = argv[index];
-        if (arg == "-h" || arg == "--help") {
-            options.help = true;
-            return true;
+    // getopt_long keeps its place in globals; a second parse starts afresh.
+    optind = 0;
+    for (int choice; (choice = getopt_long(argc, argv, "h", LONG_OPTIONS, nullptr)) != -1;) {
+        const std::string value = optarg != nullptr ? optarg : "";
+        bool valid = true;
+        switch (choice) {
+        case 'h': options.help = true; return true;
+        case SIZE: valid = parseSize(value, options.size, error); break;
+        case KEYS: valid = parseKeys(value, options.keys, error); break;
+        case SHAPES: valid = parseShapes(value, options.shapes, error); break;
+        case COUNTS: valid = parseCounts(value, options.counts, error); break;
+        // getopt_long has told what is wrong on standard error.
+        default: error.clear(); return false;
         }
-        // Both "--size 500" and "--size=500".
-        const std::size_t equals = arg.find('=');
-        const std::string name = arg.substr(0, equals);
-        const bool known = std::any_of(std::begin(VALUE_OPTIONS), std::end(VALUE_OPTIONS),
-                                       [&](const char* option) { return name == option; });
-        if (known) {
-            if (equals == std::string::npos && index + 1 == argc) {
-                error = name + " needs a value";
-                return false;
-            }
-            const std::string value = equals == std::string::npos ? argv[++index] : arg.substr(equals + 1);
-            if (!applyOption(name, value, options, error))
-                return false;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            error = "unknown option \"" + arg + "\"";
+        if (!valid)
             return false;
-        } else if (dirGiven) {
-            error = "one directory only, not both \"" + options.dir.string() + "\" and \"" + arg + "\"";
-            return false;
-        } else {
-            options.dir = arg;
-            dirGiven = true;
-        }
     }
+    if (argc - optind > 1) {
+        error = "one directory only, not both \"" + std::string(argv[optind]) + "\" and \"" + argv[optind + 1] + "\"";
+        return false;
+    }
+    if (optind < argc)
+        options.dir = argv[optind];
     return true;
 }

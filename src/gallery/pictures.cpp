@@ -2,8 +2,6 @@
 
 #include "controls/controls.h"
 
-#include <png.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstddef>
@@ -141,19 +139,4 @@ Picture tableSheet(const std::vector<Picture>& tiles, int columns)
     std::vector<int> cells(tiles.size());
     std::iota(cells.begin(), cells.end(), 0);
     return gridSheet(tiles, cells, columns);
-}
-
-bool writePng(const std::string& path, const Picture& picture, std::string& error)
-{
-    // libpng's simplified interface: no setjmp error handling in C++ code.
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(picture.width);
-    image.height = static_cast<png_uint_32>(picture.height);
-    image.format = PNG_FORMAT_RGB;
-    if (png_image_write_to_file(&image, path.c_str(), 0, picture.rgb.data(), 0, nullptr) != 0)
-        return true;
-    error = image.message;
-    png_image_free(&image);
-    return false;
 }
