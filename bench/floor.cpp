@@ -60,6 +60,13 @@ static void closedCylinder(GLenum style, GLint slices, GLint stacks)
     glDeleteLists(base, LISTS);
 }
 
+// freeglut's own vertex counts for its sphere, cone and torus.
+static constexpr long long MAX_VERTICES = 65535;
+static bool fits(GLint slices, GLint stacks, long long vertices)
+{
+    return slices >= 1 && stacks >= 1 && vertices <= MAX_VERTICES;
+}
+
 const Shape SHAPES[28] = {
     {2, "GLU_CYLINDER (wire)", GLU_LINE, withQuadric<tube>},
     {3, "GLU_CYLINDER (solid)", GLU_FILL, withQuadric<tube>},
@@ -71,14 +78,38 @@ const Shape SHAPES[28] = {
     {9, "GLU_SPHERE (solid)", GLU_FILL, withQuadric<sphere>},
     {10, "wire cylinder with top && bottom", GLU_LINE, closedCylinder},
     {11, "solid cylinder with top && bottom", GLU_FILL, closedCylinder},
-    {20, "GLUT_WIRESPHERE", 0, [](GLenum, GLint sl, GLint st) { glutWireSphere(RADIUS, sl, st); }},
-    {21, "GLUT_SOLIDSPHERE", 0, [](GLenum, GLint sl, GLint st) { glutSolidSphere(RADIUS, sl, st); }},
-    {22, "GLUT_WIRECONE", 0, [](GLenum, GLint sl, GLint st) { glutWireCone(CONE_RADIUS, RADIUS, sl, st); }},
-    {23, "GLUT_SOLIDCONE", 0, [](GLenum, GLint sl, GLint st) { glutSolidCone(CONE_RADIUS, RADIUS, sl, st); }},
+    {20, "GLUT_WIRESPHERE", 0,
+     [](GLenum, GLint sl, GLint st) {
+         if (fits(sl, st, sl * (st - 1LL) + 2))
+             glutWireSphere(RADIUS, sl, st);
+     }},
+    {21, "GLUT_SOLIDSPHERE", 0,
+     [](GLenum, GLint sl, GLint st) {
+         if (fits(sl, st, sl * (st - 1LL) + 2))
+             glutSolidSphere(RADIUS, sl, st);
+     }},
+    {22, "GLUT_WIRECONE", 0,
+     [](GLenum, GLint sl, GLint st) {
+         if (fits(sl, st, sl * (st + 2LL) + 1))
+             glutWireCone(CONE_RADIUS, RADIUS, sl, st);
+     }},
+    {23, "GLUT_SOLIDCONE", 0,
+     [](GLenum, GLint sl, GLint st) {
+         if (fits(sl, st, sl * (st + 2LL) + 1))
+             glutSolidCone(CONE_RADIUS, RADIUS, sl, st);
+     }},
     {24, "GLUT_WIRECUBE", 0, [](GLenum, GLint, GLint) { glutWireCube(RADIUS); }},
     {25, "GLUT_SOLIDCUBE", 0, [](GLenum, GLint, GLint) { glutSolidCube(RADIUS); }},
-    {26, "GLUT_WIRETORUS", 0, [](GLenum, GLint sl, GLint st) { glutWireTorus(INNER_RADIUS, RADIUS, sl, st); }},
-    {27, "GLUT_SOLIDTORUS", 0, [](GLenum, GLint sl, GLint st) { glutSolidTorus(INNER_RADIUS, RADIUS, sl, st); }},
+    {26, "GLUT_WIRETORUS", 0,
+     [](GLenum, GLint sl, GLint st) {
+         if (fits(sl, st, 1LL * sl * st))
+             glutWireTorus(INNER_RADIUS, RADIUS, sl, st);
+     }},
+    {27, "GLUT_SOLIDTORUS", 0,
+     [](GLenum, GLint sl, GLint st) {
+         if (fits(sl, st, 1LL * sl * st))
+             glutSolidTorus(INNER_RADIUS, RADIUS, sl, st);
+     }},
     {28, "GLUT_WIREDODECAHEDRON", 0, [](GLenum, GLint, GLint) { glutWireDodecahedron(); }},
     {29, "GLUT_SOLIDDODECAHEDRON", 0, [](GLenum, GLint, GLint) { glutSolidDodecahedron(); }},
     {30, "GLUT_WIREOCTAHEDRON", 0, [](GLenum, GLint, GLint) { glutWireOctahedron(); }},
@@ -91,13 +122,32 @@ const Shape SHAPES[28] = {
     {37, "GLUT_SOLIDTEAPOT", 0, [](GLenum, GLint, GLint) { glutSolidTeapot(TEAPOT_SIZE); }},
 };
 
-void floorFrame(const Shape& shape, GLint count)
+void floorWindow(const char* title, int size, int left, int top)
 {
-    // The camera that initRendering leaves: distance 6, elevation 45, azimuth -33
-    // and no twist, which the viewer still turns by, negated.
-    static constexpr GLdouble DISTANCE = 6.0;
-    static constexpr GLdouble ELEVATION = 45.0;
-    static constexpr GLdouble AZIMUTH = -33.0;
+    glutInitDisplayMode(GLUT_RGB | GLUT_SINGLE);
+    glutInitWindowSize(size, size);
+    glutInitWindowPosition(left, top);
+    glutCreateWindow(title);
+    glFrontFace(GL_CW);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_DEPTH_TEST);
+}
+
+void floorReshape(int width, int height)
+{
+    static constexpr GLdouble FIELD_OF_VIEW = 60.0;
+    static constexpr GLdouble NEAR_PLANE = 1.0;
+    static constexpr GLdouble FAR_PLANE = 10.0;
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(FIELD_OF_VIEW, 1.0, NEAR_PLANE, FAR_PLANE);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+void floorFrame(const Shape& shape, GLint slices, GLint stacks, const FloorCamera& camera)
+{
     static constexpr GLfloat AXIS = 4.0f;
     static const GLfloat AXES[][4] = {{1.0f, 0.0f, 0.0f, 1.0f}, {0.0f, 1.0f, 0.0f, 1.0f}, {0.0f, 0.0f, 1.0f, 1.0f}};
     static const GLfloat GREY[] = {0.6f, 0.6f, 0.6f, 1.0f};
@@ -105,10 +155,10 @@ void floorFrame(const Shape& shape, GLint count)
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    glTranslated(0.0, 0.0, -DISTANCE);
-    glRotated(ELEVATION, 1.0, 0.0, 0.0);
-    glRotated(AZIMUTH, 0.0, 1.0, 0.0);
-    glRotated(-0.0, 0.0, 0.0, 1.0);
+    glTranslated(0.0, 0.0, -camera.distance);
+    glRotated(camera.elevation, 1.0, 0.0, 0.0);
+    glRotated(camera.azimuth, 0.0, 1.0, 0.0);
+    glRotated(-camera.twist, 0.0, 0.0, 1.0);
     glPushAttrib(GL_LINE_BIT);
     glBegin(GL_LINES);
     // X red, Y green, Z blue: each axis's colour, read as a vector, is also its
@@ -123,6 +173,6 @@ void floorFrame(const Shape& shape, GLint count)
     glEnd();
     glPopAttrib();
     glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, GREY);
-    shape.draw(shape.style, count, count);
+    shape.draw(shape.style, slices, stacks);
     glFlush();
 }

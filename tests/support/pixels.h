@@ -1,5 +1,7 @@
 #pragma once
 
+#include <GL/gl.h>
+
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -53,3 +55,42 @@ inline std::string failedProbes(const Image& image, const std::vector<Probe>& pr
 constexpr Rgb BLACK{0, 0, 0};
 // The grey material lit head-on by the default light: 0.2 * 0.6 ambient + 0.6 diffuse.
 constexpr Rgb GREY_FACING{184, 184, 184};
+
+// What the current GL window shows, size x size pixels from its lower left
+// corner, turned top side up.
+inline Image readBack(int size)
+{
+    std::vector<unsigned char> rgb(static_cast<std::size_t>(size) * size * 3);
+    glFinish();
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, size, size, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    Image image{size, size, {}};
+    for (int i = 0; i < size * size; ++i) {
+        const std::size_t from = 3 * (static_cast<std::size_t>(size - 1 - i / size) * size + i % size);
+        image.pixels.push_back({rgb[from], rgb[from + 1], rgb[from + 2]});
+    }
+    return image;
+}
+
+// Empty when the pictures have one size and differ in `allowed` pixels at
+// most; otherwise how many differ, and the first few with both colours.
+inline std::string differences(const Image& seen, const Image& expected, int allowed)
+{
+    std::ostringstream report;
+    if (seen.width != expected.width || seen.height != expected.height) {
+        report << seen.width << " x " << seen.height << " pixels, not " << expected.width << " x " << expected.height;
+        return report.str();
+    }
+    int count = 0;
+    for (int i = 0; i < seen.width * seen.height; ++i) {
+        const Rgb a = seen.pixels[std::size_t(i)], b = expected.pixels[std::size_t(i)];
+        if (a.r == b.r && a.g == b.g && a.b == b.b)
+            continue;
+        if (++count <= 5)
+            report << "at (" << i % seen.width << ", " << i / seen.width << "): expected (" << b.r << ", " << b.g
+                   << ", " << b.b << "), observed (" << a.r << ", " << a.g << ", " << a.b << ")\n";
+    }
+    if (count <= allowed)
+        return "";
+    return std::to_string(count) + " pixels differ\n" + report.str();
+}
