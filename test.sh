@@ -6,10 +6,10 @@ set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
 
-# The benchmark is built too, the install test makes a Debian package, and the
-# style check needs clang-format and clang-tidy.
+# The benchmark is built too, the install test makes a Debian package and checks
+# it and its desktop entry, and the style check needs clang-format and clang-tidy.
 ensure_packages "${BUILD_PACKAGES[@]}" libgtest-dev xvfb libx11-dev libxdo-dev man-db groff-base libbenchmark-dev \
-    dpkg-dev file clang libclang-rt-14-dev clang-format clang-tidy
+    dpkg-dev file lintian desktop-file-utils clang libclang-rt-14-dev clang-format clang-tidy
 
 jobs=$(nproc)
 status=0

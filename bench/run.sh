@@ -12,13 +12,11 @@ cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARN
     -DVARENTHE_BUILD_TESTS=OFF -DVARENTHE_BUILD_BENCH=ON >/dev/null
 cmake --build build-bench -j2 --target varenthe varenthe-bench varenthe-first-frame-floor varenthe-exit-after-first-frame >/dev/null
 
-# Xvfb picks a free display itself and writes its number to the pipe. Without
-# -noreset it would reset whenever the last client leaves, between the starts.
-coproc XVFB { exec Xvfb -displayfd 1 -noreset -nolisten tcp 2>/dev/null; }
-read -r display <&"${XVFB[0]}" && export DISPLAY=":$display"
+source scripts/xvfb.sh
 bench=build-bench/bench
 out=$(mktemp -d)
-trap 'kill "$XVFB_PID"; rm -r "$out"' EXIT
+trap 'stop_xvfb; rm -r "$out"' EXIT
+start_xvfb
 
 # hyperfine runs all starts of one command before the next, so the two programs
 # take turns in rounds of START_RUNS starts, and a burst of load from elsewhere
