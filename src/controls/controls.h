@@ -1,11 +1,19 @@
 #pragma once
 
+#include <cstddef>
+
 // What a key does to the viewer state, without the redisplay request and the
 // trace line that the keyboard callback adds; Escape is the callback's own.
 void applyKey(unsigned char key);
 
 // Prints the camera as one line on standard output.
 void printCameraTrace();
+
+// Room for the camera line with any float values in it.
+constexpr std::size_t CAMERA_TRACE_SIZE = 256;
+
+// The camera as printCameraTrace prints it, without the newline.
+void formatCameraTrace(char* text, std::size_t size);
 
 void onKey(unsigned char key, int x, int y);
 
