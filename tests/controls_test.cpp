@@ -1,17 +1,37 @@
 // What keys and menu values do to the viewer state, the trace they print and
-// what they ask of GLUT. No window is needed: the test binary is linked with
-// the GLUT calls of the controls wrapped (see CMakeLists.txt), so they are
-// recorded here instead of reaching GLUT.
+// what they ask of GLUT, and the calls a frame makes. No window is needed: the
+// test binary is linked with those GLUT, GLU and GL calls wrapped (see
+// CMakeLists.txt), so they are recorded here instead of reaching the libraries.
 
 #include "controls/controls.h"
+#include "render/frame.h"
+#include "render/shapes.h"
 #include "viewer/viewer_state.h"
 
+#include <GL/glu.h>
 #include <gtest/gtest.h>
 
+#include <cstdarg>
 #include <cstring>
+#include <map>
+#include <regex>
 
 static int redisplays = 0;
 static std::vector<std::pair<std::string, int>> menuEntries;
+// The frame's shape calls in C source form; a display list's calls count where it is called.
+static std::vector<std::string> drawn;
+static std::map<GLuint, std::vector<std::string>> lists;
+static GLuint compiling = 0;
+
+static void record(const char* format, ...)
+{
+    char call[256];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(call, sizeof call, format, arguments);
+    va_end(arguments);
+    (compiling != 0 ? lists[compiling] : drawn).emplace_back(call);
+}
 
 // Where the menu goes and which button opens it shows only end to end. The
 // names are the ones the linker's --wrap gives the wrapped calls.
@@ -22,6 +42,34 @@ void __wrap_glutPostRedisplay() { ++redisplays; }
 void __wrap_glutAddMenuEntry(const char* label, int value) { menuEntries.emplace_back(label, value); }
 int __wrap_glutCreateMenu(void (*)(int)) { return 1; }
 void __wrap_glutAttachMenu(int) {}
+void __wrap_gluQuadricDrawStyle(GLUquadric*, GLenum s) { record("gluQuadricDrawStyle(q, %s)", s == GLU_LINE ? "GLU_LINE" : s == GLU_FILL ? "GLU_FILL" : "?"); }
+void __wrap_gluCylinder(GLUquadric*, double b, double t, double h, int s, int k) { record("gluCylinder(q, %.1f, %.1f, %.1f, %d, %d)", b, t, h, s, k); }
+void __wrap_gluDisk(GLUquadric*, double i, double o, int s, int l) { record("gluDisk(q, %.1f, %.1f, %d, %d)", i, o, s, l); }
+void __wrap_gluPartialDisk(GLUquadric*, double i, double o, int s, int l, double a, double w) { record("gluPartialDisk(q, %.1f, %.1f, %d, %d, %.1f, %.1f)", i, o, s, l, a, w); }
+void __wrap_gluSphere(GLUquadric*, double r, int s, int k) { record("gluSphere(q, %.1f, %d, %d)", r, s, k); }
+void __wrap_glTranslatef(float x, float y, float z) { record("glTranslatef(%.1f, %.1f, %.1f)", double(x), double(y), double(z)); }
+GLuint __wrap_glGenLists(GLsizei) { return 1; }
+void __wrap_glNewList(GLuint list, GLenum) { lists[compiling = list].clear(); }
+void __wrap_glEndList() { compiling = 0; }
+void __wrap_glCallList(GLuint list) { for (const std::string& call : std::vector<std::string>(lists[list])) record("%s", call.c_str()); }
+void __wrap_glutWireSphere(double r, int s, int k) { record("glutWireSphere(%.1f, %d, %d)", r, s, k); }
+void __wrap_glutSolidSphere(double r, int s, int k) { record("glutSolidSphere(%.1f, %d, %d)", r, s, k); }
+void __wrap_glutWireCone(double b, double h, int s, int k) { record("glutWireCone(%.1f, %.1f, %d, %d)", b, h, s, k); }
+void __wrap_glutSolidCone(double b, double h, int s, int k) { record("glutSolidCone(%.1f, %.1f, %d, %d)", b, h, s, k); }
+void __wrap_glutWireCube(double e) { record("glutWireCube(%.1f)", e); }
+void __wrap_glutSolidCube(double e) { record("glutSolidCube(%.1f)", e); }
+void __wrap_glutWireTorus(double i, double o, int s, int r) { record("glutWireTorus(%.1f, %.1f, %d, %d)", i, o, s, r); }
+void __wrap_glutSolidTorus(double i, double o, int s, int r) { record("glutSolidTorus(%.1f, %.1f, %d, %d)", i, o, s, r); }
+void __wrap_glutWireDodecahedron() { record("glutWireDodecahedron()"); }
+void __wrap_glutSolidDodecahedron() { record("glutSolidDodecahedron()"); }
+void __wrap_glutWireOctahedron() { record("glutWireOctahedron()"); }
+void __wrap_glutSolidOctahedron() { record("glutSolidOctahedron()"); }
+void __wrap_glutWireTetrahedron() { record("glutWireTetrahedron()"); }
+void __wrap_glutSolidTetrahedron() { record("glutSolidTetrahedron()"); }
+void __wrap_glutWireIcosahedron() { record("glutWireIcosahedron()"); }
+void __wrap_glutSolidIcosahedron() { record("glutSolidIcosahedron()"); }
+void __wrap_glutWireTeapot(double s) { record("glutWireTeapot(%.1f)", s); }
+void __wrap_glutSolidTeapot(double s) { record("glutSolidTeapot(%.1f)", s); }
 }
 // clang-format on
 // NOLINTEND(bugprone-reserved-identifier)
@@ -111,6 +159,31 @@ TEST(Menu, EntriesInOrderAndExit)
     createShapeMenu();
     EXPECT_EQ(menuEntries, expected);
     EXPECT_EXIT(onMenuSelect(MENU_EXIT), testing::ExitedWithCode(0), "");
+}
+
+// A description names the very calls a frame makes, arguments and all, with
+// the counts apart so that a swap shows, and a shape left out says so.
+TEST(Frame, DescriptionsNameTheCallsDrawn)
+{
+    const std::regex call(R"([A-Za-z]+\([^)]*\))");
+    for (ShapeId shape = SHAPE_GLU_CYLINDER_WIRE; shape <= SHAPE_GLUT_SOLIDTEAPOT; ++shape) {
+        for (const auto& [s, t] : {std::pair{10, 10}, {3, 20}, {20, 3}, {0, 5}, {300, 300}}) {
+            selectedShape = shape;
+            slices = s;
+            stacks = t;
+            drawn.clear();
+            onDisplay();
+            char text[SHAPE_DESCRIPTION_SIZE];
+            describeShape(shape, s, t, text, sizeof text);
+            std::string named, made;
+            for (std::cregex_iterator it(text, text + std::strlen(text), call); it != std::cregex_iterator(); ++it)
+                named += it->str() + "\n";
+            for (const std::string& line : drawn)
+                made += line + "\n";
+            EXPECT_EQ(named, made) << "shape " << shape << " at " << s << " x " << t << ": " << text;
+            EXPECT_EQ(std::strncmp(text, "left out", 8) == 0, !glutShapeDrawable(shape, s, t)) << text;
+        }
+    }
 }
 
 } // namespace

@@ -168,7 +168,30 @@ TEST_F(Gallery, DrawsEveryShapeAsTheViewerDoes)
         EXPECT_TRUE(close) << name << " (" << shape << "): box, pixels, level and axes expected "
                            << testing::PrintToString(want) << ", observed " << testing::PrintToString(seen);
     }
+    // Below the camera line, rows of 250-pixel tiles over 5 caption lines of 16
+    // pixels, set in 3 pixels, and borders of 4; the text is light on grey.
     const Image sheet = picture("looks", "contact-sheet.png");
-    EXPECT_TRUE(onSheet(sheet, picture("looks", "21-glut-solidsphere.png"), 4 + 5 * 254, 4 + 254));
-    EXPECT_TRUE(onSheet(sheet, picture("looks", "24-glut-wirecube.png"), 4, 4 + 2 * 254));
+    EXPECT_TRUE(onSheet(sheet, picture("looks", "21-glut-solidsphere.png"), 4 + 5 * 254, 20 + 337));
+    EXPECT_TRUE(onSheet(sheet, picture("looks", "24-glut-wirecube.png"), 4, 20 + 2 * 337));
+    for (const auto& [left, top] : {std::pair{4, 4}, {4 + 5 * 254, 20 + 337 + 250}}) {
+        int lit = 0;
+        for (int y = top; y < top + 16; ++y) {
+            for (int x = left; x < left + 250; ++x)
+                lit += sheet.at(x, y).r == 0xf0 ? 1 : 0;
+        }
+        EXPECT_GT(lit, 50) << "text at (" << left << ", " << top << ")";
+    }
+}
+
+// However many and however large the pictures, the sheet keeps within 8192
+// pixels a side, and memory within one picture and the sheet.
+TEST_F(Gallery, ShrinksAnySheetWithinItsBound)
+{
+    std::string counts = "1";
+    for (int count = 2; count <= 40; ++count)
+        counts += "," + std::to_string(count);
+    ASSERT_EQ(gallery("--size 1000 --shapes 21 --counts " + counts, "big", VARENTHE_MEMORY_CAP), 0) << err;
+    const Image sheet = picture("big", "contact-sheet.png");
+    EXPECT_TRUE(sheet.width > 4000 && sheet.width <= 8192 && sheet.height <= 8192)
+        << sheet.width << " x " << sheet.height;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 // Ends the viewer.
 constexpr unsigned char KEY_ESCAPE = 27;
 
@@ -9,6 +11,12 @@ void applyKey(unsigned char key);
 
 // Prints the camera as one line on standard output.
 void printCameraTrace();
+
+// Room for the camera line with any float values in it.
+constexpr std::size_t CAMERA_TRACE_SIZE = 256;
+
+// The camera as printCameraTrace prints it, without the newline.
+void formatCameraTrace(char* text, std::size_t size);
 
 void onKey(unsigned char key, int x, int y);
 

@@ -53,10 +53,17 @@ void applyKey(unsigned char key)
     }
 }
 
+void formatCameraTrace(char* text, std::size_t size)
+{
+    std::snprintf(text, size, "Camera: d: %f, e:%f, a:%f, t:%f", static_cast<double>(distance),
+                  static_cast<double>(elevation), static_cast<double>(azimuth), static_cast<double>(twist));
+}
+
 void printCameraTrace()
 {
-    std::printf("Camera: d: %f, e:%f, a:%f, t:%f\n", static_cast<double>(distance), static_cast<double>(elevation),
-                static_cast<double>(azimuth), static_cast<double>(twist));
+    char line[CAMERA_TRACE_SIZE];
+    formatCameraTrace(line, sizeof line);
+    std::printf("%s\n", line);
     // Into a file or a pipe stdio would hold the lines back until its buffer
     // fills, and a viewer that is killed would lose them: each goes out at once.
     std::fflush(stdout);

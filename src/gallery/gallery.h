@@ -59,16 +59,63 @@ Picture drawAndReadBack(ShapeId shape, int size);
 // Turns a bottom-up GL readback of width × height RGB pixels into a Picture.
 Picture pictureFromGlRows(int width, int height, const std::vector<unsigned char>& bottomUp);
 
-// Each side divided by factor, every factor × factor block averaged into one pixel.
-Picture shrink(const Picture& picture, int factor);
+// The text of the contact sheet: the camera once, under each picture the calls
+// that drew it, and in a table a head over each column and a label over each row.
+struct SheetText {
+    std::string camera;
+    std::vector<std::string> captions;
+    std::vector<std::string> columnHeads;
+    std::vector<std::string> rowLabels;
+};
 
-// Tiles of one size in pairs, the first of each pair above the second, seven
-// pairs to a row pair: with all shapes, each wire form above its solid form.
-Picture pairedSheet(const std::vector<Picture>& tiles);
+// With counts a table, else pairs: the counts that the keys left are the
+// viewer state's.
+SheetText sheetText(const std::vector<ShapeId>& shapes, const std::vector<int>& counts);
 
-// Tiles of one size row by row, `columns` to a row: one row per shape and one
-// column per count.
-Picture tableSheet(const std::vector<Picture>& tiles, int columns);
+// Where the pictures and their text go on the contact sheet, and how far each
+// picture is shrunk there so that the sheet stays within its bound.
+struct SheetLayout {
+    bool table = false;
+    int columns = 0;
+    int rows = 0;
+    int factor = 1;
+    int tile = 0;
+    int cellWidth = 0;
+    int headHeight = 0;
+    int labelHeight = 0;
+    int captionHeight = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// Pictures of size x size, in pairs (the first of each pair above the second,
+// seven pairs to a row pair) or, with tableColumns, row by row.
+SheetLayout planSheet(int size, const SheetText& text, int tableColumns);
+
+// Border grey, with room for everything that the layout places.
+Picture blankSheet(const SheetLayout& layout);
+
+// Shrinks the index-th picture into its place on the sheet.
+void placePicture(Picture& sheet, const SheetLayout& layout, int index, const Picture& picture);
+
+// Sets the text on the sheet once every picture is drawn: it needs the GL
+// context, and leaves the viewer's GL state as it found it.
+void letterSheet(Picture& sheet, const SheetLayout& layout, const SheetText& text);
+
+// Text in one of GLUT's bitmap fonts, every line this high.
+int textLineHeight();
+int textWidth(const std::string& text);
+
+// Lines of at most width pixels, broken after ", " and failing that after a
+// space, the lines after the first of each text line indented. Empty when a
+// piece between two breaks is wider than that, as text is never cut.
+std::vector<std::string> wrapText(const std::string& text, int width);
+
+// False when this GL cannot draw the font into a framebuffer object.
+bool loadGlyphs();
+
+// One line of text with its top left corner at (left, top), clipped to the picture.
+void drawText(Picture& picture, const std::string& line, int left, int top, const unsigned char colour[RGB_BYTES]);
 
 // Writes the picture as a PNG file named `name` in dir, complete or not at all;
 // false with the reason in error.

@@ -13,15 +13,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <system_error>
 #include <utility>
 #include <vector>
 
 static constexpr char PROGRAM[] = "varenthe-gallery";
-// Larger pictures are shrunk on the contact sheet, which would otherwise need
-// over a gigabyte for all shapes at the largest size.
-static constexpr int MAX_SHEET_TILE = 1024;
 
 // Checked before glutInit, which would print its own message and exit. The
 // connection stays open until GLUT has its own: an X server resets when its last
@@ -82,8 +80,11 @@ static bool drawPictures(const GalleryOptions& options)
 {
     // Without counts the keys decide them, in one column.
     const std::vector<int> columns = options.counts.empty() ? std::vector<int>{0} : options.counts;
-    const int shrinkFactor = (options.size + MAX_SHEET_TILE - 1) / MAX_SHEET_TILE;
-    std::vector<Picture> tiles;
+    const SheetText text = sheetText(options.shapes, options.counts);
+    const SheetLayout layout = planSheet(options.size, text, static_cast<int>(options.counts.size()));
+    // Made before the first picture: if memory is short, it is short at once.
+    Picture sheet = blankSheet(layout);
+    int index = 0;
     for (ShapeId shape : options.shapes) {
         for (int count : columns) {
             if (count > 0) {
@@ -92,16 +93,15 @@ static bool drawPictures(const GalleryOptions& options)
             }
             // A black picture is no failure: keys can take the whole scene
             // beyond the far plane.
-            Picture picture = drawAndReadBack(shape, options.size);
+            const Picture picture = drawAndReadBack(shape, options.size);
             const std::string name = shapeFileName(shape, count);
             if (!save(options.dir, name, picture))
                 return false;
             report(name, menuLabel(shape), currentCounts());
-            tiles.push_back(shrinkFactor > 1 ? shrink(picture, shrinkFactor) : std::move(picture));
+            placePicture(sheet, layout, index++, picture);
         }
     }
-    const Picture sheet =
-        options.counts.empty() ? pairedSheet(tiles) : tableSheet(tiles, static_cast<int>(columns.size()));
+    letterSheet(sheet, layout, text);
     if (!save(options.dir, CONTACT_SHEET_NAME, sheet))
         return false;
     report(CONTACT_SHEET_NAME, "contact sheet", options.counts.empty() ? currentCounts() : tableCounts(options.counts));
@@ -155,7 +155,13 @@ int main(int argc, char** argv)
         for (char key : options.keys)
             applyKey(static_cast<unsigned char>(key));
         removeTemporaryFilesOnSignals();
-        drawn = drawPictures(options);
+        // Memory for one picture and the sheet may still be lacking.
+        try {
+            drawn = drawPictures(options);
+        } catch (const std::bad_alloc&) {
+            std::fprintf(stderr, "%s: out of memory for %d x %d pictures and their contact sheet\n", PROGRAM,
+                         options.size, options.size);
+        }
     }
     closeOffscreen();
 

@@ -6,15 +6,9 @@
 #include <GL/glu.h>
 #include <GL/glut.h>
 
-static constexpr GLfloat AXIS_HALF_LENGTH = 4.0f;
+#include <cstdio>
 
-static constexpr GLdouble GLUT_SPHERE_RADIUS = 1.5;
-static constexpr GLdouble CONE_BASE_RADIUS = 1.0;
-static constexpr GLdouble CONE_HEIGHT = 1.5;
-static constexpr GLdouble CUBE_EDGE = 1.5;
-static constexpr GLdouble TORUS_TUBE_RADIUS = 0.5;
-static constexpr GLdouble TORUS_OUTER_RADIUS = 1.5;
-static constexpr GLdouble TEAPOT_SIZE = 1.0;
+static constexpr GLfloat AXIS_HALF_LENGTH = 4.0f;
 
 static void drawAxis(const GLfloat colour[4], GLfloat x, GLfloat y, GLfloat z)
 {
@@ -75,6 +69,12 @@ bool glutShapeDrawable(ShapeId shape, int slices, int stacks)
     }
 }
 
+// Wire forms have even ids, their solid forms the next odd one.
+static QuadricStyle quadricStyle(ShapeId shape)
+{
+    return shape % 2 == 0 ? GLU_LINE : GLU_FILL;
+}
+
 // The counts themselves stay as the keys made them: a shape that freeglut cannot
 // draw whole is left out until they are back in its range.
 static void drawShape(ShapeId shape)
@@ -82,16 +82,16 @@ static void drawShape(ShapeId shape)
     if (!glutShapeDrawable(shape, slices, stacks))
         return;
     switch (shape) {
-    case SHAPE_GLU_CYLINDER_WIRE: drawTube(GLU_LINE); break;
-    case SHAPE_GLU_CYLINDER_SOLID: drawTube(GLU_FILL); break;
-    case SHAPE_GLU_DISK_WIRE: drawDisk(GLU_LINE); break;
-    case SHAPE_GLU_DISK_SOLID: drawDisk(GLU_FILL); break;
-    case SHAPE_GLU_PARTIALDISK_WIRE: drawPartialDisk(GLU_LINE); break;
-    case SHAPE_GLU_PARTIALDISK_SOLID: drawPartialDisk(GLU_FILL); break;
-    case SHAPE_GLU_SPHERE_WIRE: drawQuadricSphere(GLU_LINE); break;
-    case SHAPE_GLU_SPHERE_SOLID: drawQuadricSphere(GLU_FILL); break;
-    case SHAPE_CLOSED_CYLINDER_WIRE: drawClosedCylinder(GLU_LINE); break;
-    case SHAPE_CLOSED_CYLINDER_SOLID: drawClosedCylinder(GLU_FILL); break;
+    case SHAPE_GLU_CYLINDER_WIRE:
+    case SHAPE_GLU_CYLINDER_SOLID: drawTube(quadricStyle(shape)); break;
+    case SHAPE_GLU_DISK_WIRE:
+    case SHAPE_GLU_DISK_SOLID: drawDisk(quadricStyle(shape)); break;
+    case SHAPE_GLU_PARTIALDISK_WIRE:
+    case SHAPE_GLU_PARTIALDISK_SOLID: drawPartialDisk(quadricStyle(shape)); break;
+    case SHAPE_GLU_SPHERE_WIRE:
+    case SHAPE_GLU_SPHERE_SOLID: drawQuadricSphere(quadricStyle(shape)); break;
+    case SHAPE_CLOSED_CYLINDER_WIRE:
+    case SHAPE_CLOSED_CYLINDER_SOLID: drawClosedCylinder(quadricStyle(shape)); break;
     case SHAPE_GLUT_WIRESPHERE: glutWireSphere(GLUT_SPHERE_RADIUS, slices, stacks); break;
     case SHAPE_GLUT_SOLIDSPHERE: glutSolidSphere(GLUT_SPHERE_RADIUS, slices, stacks); break;
     case SHAPE_GLUT_WIRECONE: glutWireCone(CONE_BASE_RADIUS, CONE_HEIGHT, slices, stacks); break;
@@ -128,4 +128,81 @@ void onDisplay()
     drawShape(selectedShape);
     // Single-buffered: a flush, no swap.
     glFlush();
+}
+
+// Each case prints the arguments of the matching call in drawShape and its
+// helpers, from the same constants; the unit test holds the two together.
+void describeShape(ShapeId shape, int slices, int stacks, char* text, std::size_t size)
+{
+    if (!glutShapeDrawable(shape, slices, stacks)) {
+        std::snprintf(text, size,
+                      slices < 1 || stacks < 1 ? "left out at %d x %d: counts below 1"
+                                               : "left out: freeglut cannot draw %d x %d",
+                      slices, stacks);
+        return;
+    }
+    const char* style = quadricStyle(shape) == GLU_LINE ? "GLU_LINE" : "GLU_FILL";
+    const char* form = quadricStyle(shape) == GLU_LINE ? "Wire" : "Solid";
+    switch (shape) {
+    case SHAPE_GLU_CYLINDER_WIRE:
+    case SHAPE_GLU_CYLINDER_SOLID:
+        std::snprintf(text, size, "gluQuadricDrawStyle(q, %s)\ngluCylinder(q, %.1f, %.1f, %.1f, %d, %d)", style,
+                      TUBE_RADIUS, TUBE_RADIUS, TUBE_HEIGHT, slices, stacks);
+        break;
+    case SHAPE_GLU_DISK_WIRE:
+    case SHAPE_GLU_DISK_SOLID:
+        std::snprintf(text, size, "gluQuadricDrawStyle(q, %s)\ngluDisk(q, %.1f, %.1f, %d, %d)", style,
+                      DISK_INNER_RADIUS, DISK_OUTER_RADIUS, slices, stacks);
+        break;
+    case SHAPE_GLU_PARTIALDISK_WIRE:
+    case SHAPE_GLU_PARTIALDISK_SOLID:
+        std::snprintf(text, size, "gluQuadricDrawStyle(q, %s)\ngluPartialDisk(q, %.1f, %.1f, %d, %d, %.1f, %.1f)",
+                      style, DISK_INNER_RADIUS, DISK_OUTER_RADIUS, slices, stacks, PARTIAL_DISK_START,
+                      PARTIAL_DISK_SWEEP);
+        break;
+    case SHAPE_GLU_SPHERE_WIRE:
+    case SHAPE_GLU_SPHERE_SOLID:
+        std::snprintf(text, size, "gluQuadricDrawStyle(q, %s)\ngluSphere(q, %.1f, %d, %d)", style,
+                      QUADRIC_SPHERE_RADIUS, slices, stacks);
+        break;
+    // The caps swap the counts, as buildClosedCylinder does.
+    case SHAPE_CLOSED_CYLINDER_WIRE:
+    case SHAPE_CLOSED_CYLINDER_SOLID:
+        std::snprintf(text, size,
+                      "gluQuadricDrawStyle(q, %s)\nbottom: gluDisk(q, %.1f, %.1f, %d, %d)\n"
+                      "tube: gluCylinder(q, %.1f, %.1f, %.1f, %d, %d)\nglTranslatef(0.0, 0.0, %.1f)\n"
+                      "top: gluDisk(q, %.1f, %.1f, %d, %d)",
+                      style, CAP_INNER_RADIUS, TUBE_RADIUS, stacks, slices, TUBE_RADIUS, TUBE_RADIUS, TUBE_HEIGHT,
+                      slices, stacks, static_cast<double>(static_cast<GLfloat>(TUBE_HEIGHT)), CAP_INNER_RADIUS,
+                      TUBE_RADIUS, stacks, slices);
+        break;
+    case SHAPE_GLUT_WIRESPHERE:
+    case SHAPE_GLUT_SOLIDSPHERE:
+        std::snprintf(text, size, "glut%sSphere(%.1f, %d, %d)", form, GLUT_SPHERE_RADIUS, slices, stacks);
+        break;
+    case SHAPE_GLUT_WIRECONE:
+    case SHAPE_GLUT_SOLIDCONE:
+        std::snprintf(text, size, "glut%sCone(%.1f, %.1f, %d, %d)", form, CONE_BASE_RADIUS, CONE_HEIGHT, slices,
+                      stacks);
+        break;
+    case SHAPE_GLUT_WIRECUBE:
+    case SHAPE_GLUT_SOLIDCUBE: std::snprintf(text, size, "glut%sCube(%.1f)", form, CUBE_EDGE); break;
+    case SHAPE_GLUT_WIRETORUS:
+    case SHAPE_GLUT_SOLIDTORUS:
+        std::snprintf(text, size, "glut%sTorus(%.1f, %.1f, %d, %d)", form, TORUS_TUBE_RADIUS, TORUS_OUTER_RADIUS,
+                      slices, stacks);
+        break;
+    case SHAPE_GLUT_WIREDODECAHEDRON:
+    case SHAPE_GLUT_SOLIDDODECAHEDRON: std::snprintf(text, size, "glut%sDodecahedron()", form); break;
+    case SHAPE_GLUT_WIREOCTAHEDRON:
+    case SHAPE_GLUT_SOLIDOCTAHEDRON: std::snprintf(text, size, "glut%sOctahedron()", form); break;
+    case SHAPE_GLUT_WIRETETRAHEDRON:
+    case SHAPE_GLUT_SOLIDTETRAHEDRON: std::snprintf(text, size, "glut%sTetrahedron()", form); break;
+    case SHAPE_GLUT_WIREICOSAHEDRON:
+    case SHAPE_GLUT_SOLIDICOSAHEDRON: std::snprintf(text, size, "glut%sIcosahedron()", form); break;
+    case SHAPE_GLUT_WIRETEAPOT:
+    case SHAPE_GLUT_SOLIDTEAPOT: std::snprintf(text, size, "glut%sTeapot(%.1f)", form, TEAPOT_SIZE); break;
+    // The frame draws only the axes.
+    default: std::snprintf(text, size, "%s", ""); break;
+    }
 }

@@ -4,14 +4,6 @@
 
 #include <GL/glu.h>
 
-static constexpr GLdouble TUBE_RADIUS = 1.5;
-static constexpr GLdouble TUBE_HEIGHT = 2.0;
-static constexpr GLdouble DISK_INNER_RADIUS = 0.5;
-static constexpr GLdouble DISK_OUTER_RADIUS = 1.5;
-static constexpr GLdouble PARTIAL_DISK_START = 90.0;
-static constexpr GLdouble PARTIAL_DISK_SWEEP = 270.0;
-static constexpr GLdouble QUADRIC_SPHERE_RADIUS = 1.0;
-
 // Null when GLU has no memory for the quadric; the shape is then left out of
 // the frame. The counts go to GLU unchanged whatever their sign: GLU draws
 // nothing below its own minimum and carries on.
@@ -77,7 +69,7 @@ GLuint buildClosedCylinder(QuadricStyle style)
     // The caps take the counts the other way round from the tube: stacks sides
     // and slices rings. Both caps face +Z; the bottom one is not turned over.
     glNewList(cap, GL_COMPILE);
-    gluDisk(quadric, 0.0, TUBE_RADIUS, stacks, slices);
+    gluDisk(quadric, CAP_INNER_RADIUS, TUBE_RADIUS, stacks, slices);
     glEndList();
 
     // The translation stays on the model-view matrix after the list has run;

@@ -4,6 +4,26 @@
 
 #include <GL/gl.h>
 
+#include <cstddef>
+
+// The sizes the frame draws the shapes at. describeShape reads them too, so
+// that a description names the arguments that were drawn.
+constexpr GLdouble TUBE_RADIUS = 1.5;
+constexpr GLdouble TUBE_HEIGHT = 2.0;
+constexpr GLdouble DISK_INNER_RADIUS = 0.5;
+constexpr GLdouble DISK_OUTER_RADIUS = 1.5;
+constexpr GLdouble CAP_INNER_RADIUS = 0.0;
+constexpr GLdouble PARTIAL_DISK_START = 90.0;
+constexpr GLdouble PARTIAL_DISK_SWEEP = 270.0;
+constexpr GLdouble QUADRIC_SPHERE_RADIUS = 1.0;
+constexpr GLdouble GLUT_SPHERE_RADIUS = 1.5;
+constexpr GLdouble CONE_BASE_RADIUS = 1.0;
+constexpr GLdouble CONE_HEIGHT = 1.5;
+constexpr GLdouble CUBE_EDGE = 1.5;
+constexpr GLdouble TORUS_TUBE_RADIUS = 0.5;
+constexpr GLdouble TORUS_OUTER_RADIUS = 1.5;
+constexpr GLdouble TEAPOT_SIZE = 1.0;
+
 // GLU draw style for a quadric shape: GLU_LINE for the wire forms, GLU_FILL for the solid.
 using QuadricStyle = GLenum;
 
@@ -24,3 +44,11 @@ GLuint buildClosedCylinder(QuadricStyle style);
 // False where the frame leaves a GLUT shape out at these counts: below 1, and
 // past what freeglut can index. Every other shape is always drawn.
 bool glutShapeDrawable(ShapeId shape, int slices, int stacks);
+
+// Room for any description that describeShape writes.
+constexpr std::size_t SHAPE_DESCRIPTION_SIZE = 320;
+
+// The GL, GLU and GLUT calls by which the frame draws this shape at these
+// counts, one to a line, as C source with the quadric named q; or why the
+// frame leaves the shape out. Written into text, cut short if size is too small.
+void describeShape(ShapeId shape, int slices, int stacks, char* text, std::size_t size);
