@@ -14,9 +14,10 @@
 #include <cstring>
 #include <string>
 
-// Tall enough for the whole pop-up menu below the viewer's window. The server
+// Tall enough for the whole pop-up menu below the viewer's window, and wide
+// enough for the tests' own window of up to 1000 pixels beside both. The server
 // does not reset when its last client leaves, which would refuse the next test.
-static constexpr char SCREEN[] = "1280x1024x24";
+static constexpr char SCREEN[] = "2400x1100x24";
 
 class XvfbEnvironment : public testing::Environment {
     void SetUp() override
