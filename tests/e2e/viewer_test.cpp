@@ -204,20 +204,25 @@ protected:
 
 // GLUT takes the command line, but a -geometry is overridden by the fixed
 // window. The menu, through real right-clicks, chooses a shape and the presets
-// and prints nothing. Random keys are then each answered at once through the
-// pipe with the line the manual predicts, and the picture follows them, also
+// and prints nothing. Keys are then each answered at once through the pipe
+// with the line the manual predicts, and the picture follows them, also
 // after a window of one pixel. A reader that goes away does not end the
 // viewer: it keeps drawing, and Escape still ends it with status 0.
 TEST_F(Viewer, AnswersKeysAndMenuWhateverTheWindowAndReader)
 {
+    // Each angle round its wrap limits and back, the distance below 0 and
+    // back, the counts below 1 and back, then random keys.
+    std::string keys = "xxXXXxxwwWWWww" + std::string(23, 'y') + "yYYYyy" + std::string(31, 'z') +
+                       std::string(31, 'Z') + std::string(11, 's') + std::string(12, 't') + std::string(21, 'S') +
+                       std::string(22, 'T') + "oORr";
     std::mt19937 random(20261207);
     const std::string keyboard = "SsTtXxYyWwZzRrOo a1?~";
-    std::string keys, expected;
-    Model m = START;
-    while (keys.size() < 300) {
+    while (keys.size() < 400)
         keys.push_back(keyboard[random() % keyboard.size()]);
-        expected += press(m, keys.back());
-    }
+    std::string expected;
+    Model m = START;
+    for (char key : keys)
+        expected += press(m, key);
     launch("-geometry 400x300+10+20");
     XWindowAttributes a{};
     XGetWindowAttributes(xdo->xdpy, window, &a);
