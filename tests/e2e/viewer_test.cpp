@@ -1,10 +1,16 @@
-// The real viewer binary as a person uses it: its window in the test's X
+// The viewer's window and frame code in-process, for the GL state it fixes and
+// that no id or count brings a frame down. Then the real viewer binary as a
+// person uses it: its window in the test's X
 // server, real key presses and right-clicks through libxdo, its trace read
 // through a plain pipe. Its window is compared whole with the same frame drawn
 // by the floor, which runs none of the viewer's code, in a window of the
 // test's own beside it.
 
 #include "pixels.h"
+
+#include "app/app.h"
+#include "render/frame.h"
+#include "viewer/viewer_state.h"
 
 #include <gtest/gtest.h>
 
@@ -21,10 +27,7 @@ extern "C" {
 
 namespace {
 
-constexpr int MENU_ENTRIES = 31;
-constexpr int RIGHT_BUTTON = 3;
-constexpr int SIZE = 250;
-constexpr int WIRE_SPHERE = 20, SOLID_TORUS = 27;
+constexpr int MENU_ENTRIES = 31, RIGHT_BUTTON = 3, SIZE = 250, WIRE_SPHERE = 20, SOLID_TORUS = 27;
 
 // What the keys do, as the manual tells it, worked out apart from the viewer.
 struct Model {
@@ -33,36 +36,28 @@ struct Model {
 };
 constexpr Model START{6.0f, 45.0f, -33.0f, 0.0f, 10, 10};
 
-void turn(float& angle, double by)
-{
-    angle = static_cast<float>(angle + by);
-    if (by > 0 && angle > 360.0f)
-        angle = 0.0f;
-    if (by < 0 && angle < 0.0f)
-        angle = 360.0f;
-}
-
 std::string press(Model& m, char key)
 {
-    switch (key) {
-    case 'X': turn(m.a, 2.0); break;
-    case 'x': turn(m.a, -2.0); break;
-    case 'Y': turn(m.e, 2.0); break;
-    case 'y': turn(m.e, -2.0); break;
-    case 'W': turn(m.t, 2.0); break;
-    case 'w': turn(m.t, -2.0); break;
-    case 'Z': m.d = static_cast<float>(m.d + 0.2); break;
-    case 'z': m.d = static_cast<float>(m.d - 0.2); break;
-    case 'S': ++m.slices; break;
-    case 's': --m.slices; break;
-    case 'T': ++m.stacks; break;
-    case 't': --m.stacks; break;
-    case 'R':
-    case 'r': m = {6.0f, 45.0f, -33.0f, 0.0f, m.slices, m.stacks}; break;
-    case 'O':
-    case 'o': m = {6.0f, 0.0f, 0.0f, 0.0f, m.slices, m.stacks}; break;
-    default: break;
+    const std::string turns = "XxYyWw";
+    float* const angles[] = {&m.a, &m.a, &m.e, &m.e, &m.t, &m.t};
+    if (const auto at = turns.find(key); at != std::string::npos) {
+        // Added in double, stored in single precision; only the limit in the
+        // direction of travel wraps.
+        float& angle = *angles[at];
+        angle = static_cast<float>(angle + (at % 2 == 0 ? 2.0 : -2.0));
+        if (at % 2 == 0 && angle > 360.0f)
+            angle = 0.0f;
+        if (at % 2 == 1 && angle < 0.0f)
+            angle = 360.0f;
     }
+    if (key == 'Z' || key == 'z')
+        m.d = static_cast<float>(m.d + (key == 'Z' ? 0.2 : -0.2));
+    m.slices += (key == 'S') - (key == 's');
+    m.stacks += (key == 'T') - (key == 't');
+    if (key == 'R' || key == 'r')
+        m = {6.0f, 45.0f, -33.0f, 0.0f, m.slices, m.stacks};
+    if (key == 'O' || key == 'o')
+        m = {6.0f, 0.0f, 0.0f, 0.0f, m.slices, m.stacks};
     char line[128];
     std::snprintf(line, sizeof line, "Camera: d: %f, e:%f, a:%f, t:%f\n", double(m.d), double(m.e), double(m.a),
                   double(m.t));
@@ -268,6 +263,61 @@ TEST_F(Viewer, EscapeEndsItSilentlyWhateverItsStandardStreams)
         EXPECT_EQ(escape(), 0) << streams;
         EXPECT_EQ(output, trace) << streams;
     }
+}
+
+// The viewer's own window, state and frame code, driven in-process in the
+// test's X server.
+TEST(Frame, FixedStateAndEveryIdAtAnyCount)
+{
+    int argc = 1;
+    char name[] = "frame-test";
+    char* argv[] = {name, nullptr};
+    // Alone in its process under ctest; after the others when run by hand.
+    if (glutGet(GLUT_INIT_STATE) == 0)
+        glutInit(&argc, argv);
+    openViewerWindow();
+    initRendering();
+    // Clockwise front faces; lighting, light 0 and the depth test on, and no
+    // culling, colour material or normalising. The projection was loaded from
+    // the static camera, before the preset.
+    GLfloat modelview[16];
+    GLint frontFace = 0;
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+    glGetIntegerv(GL_FRONT_FACE, &frontFace);
+    std::string enabled;
+    for (GLenum capability : {GL_LIGHTING, GL_LIGHT0, GL_DEPTH_TEST, GL_CULL_FACE, GL_COLOR_MATERIAL, GL_NORMALIZE})
+        enabled += glIsEnabled(capability) == GL_TRUE ? '1' : '0';
+    EXPECT_EQ(enabled, "111000");
+    EXPECT_TRUE(frontFace == GL_CW && modelview[0] == 1.0f && modelview[10] == 1.0f && modelview[14] == -6.0f);
+    // The aspect ratio stays 1 whatever the window's shape, and a height of 0
+    // reaches the viewport as it is.
+    for (const auto& [width, height] : {std::pair{500, 250}, std::pair{250, 0}}) {
+        onReshape(width, height);
+        onDisplay();
+        GLint viewport[4];
+        GLfloat p[16];
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        glGetFloatv(GL_PROJECTION_MATRIX, p);
+        // The field of view and the planes show in every picture.
+        EXPECT_TRUE(std::abs(p[0] - 1.7320508f) < 1e-5f && p[0] == p[5] && viewport[2] == width &&
+                    viewport[3] == height && glGetError() == GL_NO_ERROR)
+            << width << " x " << height;
+    }
+    // No id brings the frame down at any count, also below what GLUT and GLU
+    // can take, and the closed cylinder's display lists are always gone
+    // afterwards.
+    for (ShapeId shape = -1; shape <= 40; ++shape) {
+        for (const auto& [s, t] : {std::pair{1, 1}, {0, 0}, {-1, -1}, {10, 0}, {0, 10}, {10, -1}, {-1, 10}}) {
+            selectedShape = shape;
+            slices = s;
+            stacks = t;
+            onDisplay();
+            glFinish();
+        }
+    }
+    for (GLuint list = 1; list <= 64; ++list)
+        EXPECT_FALSE(glIsList(list)) << "display list " << list << " left";
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 } // namespace

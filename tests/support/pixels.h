@@ -26,16 +26,19 @@ struct Image {
 inline Image floorPicture(int id, int slices, int stacks, const FloorCamera& camera, int size = 250)
 {
     static bool shown = false;
+    static int window = 0;
     if (!shown) {
         int argc = 1;
         char name[] = "floor";
         char* argv[] = {name, nullptr};
         glutInit(&argc, argv);
         floorWindow("floor", 1000, 1300, 0);
+        window = glutGetWindow();
         glutDisplayFunc([] { shown = true; });
         while (!shown)
             glutMainLoopEvent();
     }
+    glutSetWindow(window);
     floorReshape(size, size);
     for (const Shape& shape : SHAPES) {
         if (shape.id == id)
