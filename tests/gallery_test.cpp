@@ -172,7 +172,8 @@ TEST_F(Gallery, TakesItsCommandLineAndKeepsItsPicturesWholeAndItsOwn)
         {g + "--shapes 20-38", 2, "Try", 0}, {g + "--shapes ''", 2, "Try", 0}, {g + "--shapes 21,,27", 2, "Try", 0},
         {g + "--counts 3,1001", 2, "Try", 0}, {g + "--counts 0", 2, "Try", 0}, {g + "--keys $'o\\e'", 2, "Try", 0},
         {g + "--colour red", 2, "Try", 0}, {g + "-x", 2, "Try", 0}, {g + "--size", 2, "Try", 0},
-        {g + "dir2", 2, "Try", 0}, {"env -u DISPLAY " + g, 1, "DISPLAY", 0},
+        {g + "dir2", 2, "Try", 0}, {g + "--shapes 21,20-22", 2, "Try", 0}, {"env -u DISPLAY " + g, 1, "DISPLAY", 0},
+        {"touch pics; " + g, 1, "cannot create", -1},
         {g + "--help", 0, "", 0}, {g + "-h", 0, "", 0},
         {g + "--size=4096 --shapes 24", 0, "", 2}, {g + "--sh=24 --counts 1,1000", 0, "", 3},
         {g + "<&- >&- 2>&- --shapes 2", 0, "", 2},
@@ -195,8 +196,11 @@ TEST_F(Gallery, TakesItsCommandLineAndKeepsItsPicturesWholeAndItsOwn)
         for (const auto& entry : fs::directory_iterator(scratch / "pics", fs::directory_options::none, failure)) {
             const std::string name = entry.path().filename();
             const Image image = picture("pics/" + name);
-            EXPECT_TRUE((name[0] != '.' && image.width > 0) || fs::is_symlink(entry))
-                << name << " left incomplete or temporary by " << c.script;
+            // As readable as any file the user makes, such as the shell's out.
+            const fs::perms usual = fs::status(scratch / "out").permissions();
+            EXPECT_TRUE((name[0] != '.' && image.width > 0 && fs::status(entry).permissions() == usual) ||
+                        fs::is_symlink(entry))
+                << name << " left incomplete, temporary or private by " << c.script;
             EXPECT_LE(std::max(image.width, image.height), 8192) << name;
             pictures += name[0] != '.' ? 1 : 0;
         }

@@ -23,22 +23,20 @@ struct Image {
 // The frame that the floor draws, which runs none of the viewer's code, at
 // size x size pixels: the expected picture. It is drawn in a window of the
 // test's own, right of where the viewer's window and menu open.
+inline bool floorShown = false;
+
 inline Image floorPicture(int id, int slices, int stacks, const FloorCamera& camera, int size = 250)
 {
-    static bool shown = false;
-    static int window = 0;
-    if (!shown) {
+    if (!floorShown) {
         int argc = 1;
         char name[] = "floor";
         char* argv[] = {name, nullptr};
         glutInit(&argc, argv);
         floorWindow("floor", 1000, 1300, 0);
-        window = glutGetWindow();
-        glutDisplayFunc([] { shown = true; });
-        while (!shown)
+        glutDisplayFunc([] { floorShown = true; });
+        while (!floorShown)
             glutMainLoopEvent();
     }
-    glutSetWindow(window);
     floorReshape(size, size);
     for (const Shape& shape : SHAPES) {
         if (shape.id == id)
