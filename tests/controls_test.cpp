@@ -144,12 +144,10 @@ TEST(Frame, DescriptionsNameTheCallsDrawn)
             onDisplay();
             char text[SHAPE_DESCRIPTION_SIZE];
             describeShape(shape, s, t, text, sizeof text);
-            std::string named, made;
-            for (std::cregex_iterator it(text, text + std::strlen(text), call); it != std::cregex_iterator(); ++it)
-                named += it->str() + "\n";
-            for (const std::string& line : drawn)
-                made += line + "\n";
-            EXPECT_EQ(named, made) << "shape " << shape << " at " << s << " x " << t << ": " << text;
+            const std::string described = text;
+            const std::vector<std::string> named(std::sregex_token_iterator(described.begin(), described.end(), call),
+                                                 {});
+            EXPECT_EQ(named, drawn) << "shape " << shape << " at " << s << " x " << t << ": " << text;
             EXPECT_EQ(std::strncmp(text, "left out", 8) == 0, !glutShapeDrawable(shape, s, t)) << text;
         }
     }

@@ -8,10 +8,7 @@ set -euo pipefail
 build=$1
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # CPack works out the package's Depends with dpkg-shlibdeps and file.
 for tool in man:man-db dpkg-shlibdeps:dpkg-dev file:file lintian:lintian desktop-file-validate:desktop-file-utils; do

@@ -6,6 +6,10 @@
 // connection, say, which hangs the viewer.
 void openStandardDescriptors();
 
+// The side of the viewer's square window, and of the gallery's pictures unless
+// asked otherwise.
+constexpr int WINDOW_SIZE = 250;
+
 // Asks GLUT for the viewer's window and creates it; glutInit must come first.
 void openViewerWindow();
 

@@ -1,5 +1,6 @@
 #include "gallery/gallery.h"
 
+#include "app/app.h"
 #include "controls/controls.h"
 
 #include <getopt.h>
@@ -9,8 +10,6 @@
 #include <string>
 #include <system_error>
 
-// The viewer's own window size, so that the pictures match what it shows.
-static constexpr int DEFAULT_SIZE = 250;
 static constexpr int MAX_SIZE = 4096;
 // Enough for any lesson on tessellation; far more makes GLUT allocate without end.
 static constexpr int MAX_COUNT = 1000;
@@ -97,7 +96,7 @@ std::string galleryUsage()
 {
     return "usage: varenthe-gallery [--size N] [--keys KEYS] [--shapes LIST] [--counts LIST] [DIR]\n"
            "  --size N        pictures of N x N pixels, 1 to " +
-           std::to_string(MAX_SIZE) + " (default " + std::to_string(DEFAULT_SIZE) +
+           std::to_string(MAX_SIZE) + " (default " + std::to_string(WINDOW_SIZE) +
            ")\n"
            "  --keys KEYS     keys handed to the viewer before the first picture, e.g. XXXX or o\n"
            "  --shapes LIST   shape ids or ranges, e.g. 21,27 or 20-27 (default: all " +
@@ -139,7 +138,7 @@ bool parseGalleryArgs(int argc, char** argv, GalleryOptions& options, std::strin
         {"help", no_argument, nullptr, 'h'},
         {nullptr, 0, nullptr, 0},
     };
-    options.size = DEFAULT_SIZE;
+    options.size = WINDOW_SIZE;
     options.shapes = galleryShapes();
     // getopt_long keeps its place in globals; a second parse starts afresh.
     optind = 0;

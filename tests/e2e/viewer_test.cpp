@@ -50,8 +50,7 @@ std::string press(Model& m, char key)
         if (at % 2 == 1 && angle < 0.0f)
             angle = 360.0f;
     }
-    if (key == 'Z' || key == 'z')
-        m.d = static_cast<float>(m.d + (key == 'Z' ? 0.2 : -0.2));
+    m.d = static_cast<float>(m.d + (key == 'Z' ? 0.2 : 0.0) - (key == 'z' ? 0.2 : 0.0));
     m.slices += (key == 'S') - (key == 's');
     m.stacks += (key == 'T') - (key == 't');
     if (key == 'R' || key == 'r')
@@ -295,12 +294,16 @@ TEST(Frame, FixedStateAndEveryIdAtAnyCount)
         onReshape(width, height);
         onDisplay();
         GLint viewport[4];
-        GLfloat p[16];
+        GLfloat p[16], expected[16];
         glGetIntegerv(GL_VIEWPORT, viewport);
         glGetFloatv(GL_PROJECTION_MATRIX, p);
-        // The field of view and the planes show in every picture.
-        EXPECT_TRUE(std::abs(p[0] - 1.7320508f) < 1e-5f && p[0] == p[5] && viewport[2] == width &&
-                    viewport[3] == height && glGetError() == GL_NO_ERROR)
+        // 60 degrees, an aspect ratio of 1, and the planes at 1 and 10.
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        gluPerspective(60.0, 1.0, 1.0, 10.0);
+        glGetFloatv(GL_PROJECTION_MATRIX, expected);
+        EXPECT_TRUE(std::equal(p, p + 16, expected) && viewport[2] == width && viewport[3] == height &&
+                    glGetError() == GL_NO_ERROR)
             << width << " x " << height;
     }
     // No id brings the frame down at any count, also below what GLUT and GLU
