@@ -17,6 +17,7 @@ struct Image {
     int width = 0;
     int height = 0;
     std::vector<Rgb> pixels;
+    Rgb at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
 
 // The frame that the floor draws, which runs none of the viewer's code, at
