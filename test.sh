@@ -14,24 +14,35 @@ ensure_packages "${BUILD_PACKAGES[@]}" libgtest-dev xvfb libx11-dev libxdo-dev m
 jobs=$(nproc)
 status=0
 # Each build has a folder of its own compiler: CMake drops a cache, with its
-# options, whose compiler changes.
-for variant in gcc clang-asan; do
-    dir=build-test-$variant
-    # The benchmark is only built here, so that it keeps compiling; bench/run.sh runs it.
-    options=(-DCMAKE_CXX_COMPILER=g++ -DVARENTHE_BUILD_BENCH=ON -DCMAKE_EXPORT_COMPILE_COMMANDS=ON)
-    [ "$variant" = clang-asan ] && options=(-DCMAKE_CXX_COMPILER=clang++ -DVARENTHE_SANITIZE=ON)
-    echo "== $variant build"
-    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON "${options[@]}" >/dev/null
-    cmake --build "$dir" -j"$jobs"
-    # The formatting and clang-tidy are checked once, with the GCC build's
-    # compile database, beside the rest: much of the tests' time is spent
-    # waiting for windows and pixels, not computing.
-    [ "$variant" = gcc ] && { scripts/check-style.sh "$dir" & style=$!; }
-    # The package is made once, from the plain build: the sanitizers change
-    # nothing in what it holds.
-    exclude=()
-    [ "$variant" = clang-asan ] && exclude=(-LE install)
-    (cd "$dir" && ctest --output-on-failure -j"$jobs" "${exclude[@]}") || status=1
-done
+# options, whose compiler changes. The benchmark is only built in the plain
+# one, so that it keeps compiling; bench/run.sh runs it.
+configure() {
+    cmake -S . -B "build-test-$1" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON "${@:2}" >/dev/null
+}
+configure gcc -DCMAKE_CXX_COMPILER=g++ -DVARENTHE_BUILD_BENCH=ON -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
+configure clang-asan -DCMAKE_CXX_COMPILER=clang++ -DVARENTHE_SANITIZE=ON
+echo "== gcc build"
+cmake --build build-test-gcc -j"$jobs"
+
+# From here three jobs share the processors, since much of the tests' time is
+# spent waiting for windows and pixels: the sanitizer build, whose output is
+# shown if it fails; the formatting and clang-tidy, through the GCC build's
+# compile database; and the GCC build's tests.
+asan_log=build-test-clang-asan/build.log
+cmake --build build-test-clang-asan -j"$jobs" >"$asan_log" 2>&1 &
+asan=$!
+scripts/check-style.sh build-test-gcc &
+style=$!
+echo "== gcc tests"
+(cd build-test-gcc && ctest --output-on-failure -j"$jobs") || status=1
+echo "== clang-asan tests"
+# The package is made once, from the plain build: the sanitizers change
+# nothing in what it holds.
+if wait "$asan"; then
+    (cd build-test-clang-asan && ctest --output-on-failure -j"$jobs" -LE install) || status=1
+else
+    cat "$asan_log"
+    status=1
+fi
 wait "$style" || status=1
 exit "$status"
