@@ -113,12 +113,7 @@ bool loadGlyphs()
     glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous);
     GLuint framebuffer = 0;
     GLuint colour = 0;
-    glGenFramebuffers(1, &framebuffer);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    glGenRenderbuffers(1, &colour);
-    glBindRenderbuffer(GL_RENDERBUFFER, colour);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGB8, stripWidth, height);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+    bindColourFramebuffer(stripWidth, height, framebuffer, colour);
     if (glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) {
         // The viewer lights its scene, and a lit raster position would take
         // its colour from the material; the attributes go back as they were.

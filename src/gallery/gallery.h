@@ -2,6 +2,8 @@
 
 #include "viewer/viewer_state.h"
 
+#include <GL/gl.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -51,6 +53,10 @@ constexpr char CONTACT_SHEET_NAME[] = "contact-sheet.png";
 // cannot make one.
 bool openOffscreen(int size);
 void closeOffscreen();
+
+// Makes a framebuffer object with one RGB colour renderbuffer of this size
+// and binds it; the caller deletes both.
+void bindColourFramebuffer(int width, int height, GLuint& framebuffer, GLuint& colour);
 
 // Draws one frame of the shape, at the counts and camera the viewer state
 // holds, and reads it back.

@@ -26,16 +26,21 @@ static GLenum depthFormat(GLint bits)
     return bits > 16 ? GL_DEPTH_COMPONENT24 : GL_DEPTH_COMPONENT16;
 }
 
-bool openOffscreen(int size)
+void bindColourFramebuffer(int width, int height, GLuint& framebuffer, GLuint& colour)
 {
-    GLint depthBits = 0;
-    glGetIntegerv(GL_DEPTH_BITS, &depthBits);
     glGenFramebuffers(1, &framebuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     glGenRenderbuffers(1, &colour);
     glBindRenderbuffer(GL_RENDERBUFFER, colour);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGB8, size, size);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGB8, width, height);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+}
+
+bool openOffscreen(int size)
+{
+    GLint depthBits = 0;
+    glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+    bindColourFramebuffer(size, size, framebuffer, colour);
     if (depthBits > 0) {
         glGenRenderbuffers(1, &depth);
         glBindRenderbuffer(GL_RENDERBUFFER, depth);
