@@ -69,12 +69,6 @@ bool glutShapeDrawable(ShapeId shape, int slices, int stacks)
     }
 }
 
-// Wire forms have even ids, their solid forms the next odd one.
-static QuadricStyle quadricStyle(ShapeId shape)
-{
-    return shape % 2 == 0 ? GLU_LINE : GLU_FILL;
-}
-
 // The counts themselves stay as the keys made them: a shape that freeglut cannot
 // draw whole is left out until they are back in its range.
 static void drawShape(ShapeId shape)
@@ -82,16 +76,16 @@ static void drawShape(ShapeId shape)
     if (!glutShapeDrawable(shape, slices, stacks))
         return;
     switch (shape) {
-    case SHAPE_GLU_CYLINDER_WIRE:
-    case SHAPE_GLU_CYLINDER_SOLID: drawTube(quadricStyle(shape)); break;
-    case SHAPE_GLU_DISK_WIRE:
-    case SHAPE_GLU_DISK_SOLID: drawDisk(quadricStyle(shape)); break;
-    case SHAPE_GLU_PARTIALDISK_WIRE:
-    case SHAPE_GLU_PARTIALDISK_SOLID: drawPartialDisk(quadricStyle(shape)); break;
-    case SHAPE_GLU_SPHERE_WIRE:
-    case SHAPE_GLU_SPHERE_SOLID: drawQuadricSphere(quadricStyle(shape)); break;
-    case SHAPE_CLOSED_CYLINDER_WIRE:
-    case SHAPE_CLOSED_CYLINDER_SOLID: drawClosedCylinder(quadricStyle(shape)); break;
+    case SHAPE_GLU_CYLINDER_WIRE: drawTube(GLU_LINE); break;
+    case SHAPE_GLU_CYLINDER_SOLID: drawTube(GLU_FILL); break;
+    case SHAPE_GLU_DISK_WIRE: drawDisk(GLU_LINE); break;
+    case SHAPE_GLU_DISK_SOLID: drawDisk(GLU_FILL); break;
+    case SHAPE_GLU_PARTIALDISK_WIRE: drawPartialDisk(GLU_LINE); break;
+    case SHAPE_GLU_PARTIALDISK_SOLID: drawPartialDisk(GLU_FILL); break;
+    case SHAPE_GLU_SPHERE_WIRE: drawQuadricSphere(GLU_LINE); break;
+    case SHAPE_GLU_SPHERE_SOLID: drawQuadricSphere(GLU_FILL); break;
+    case SHAPE_CLOSED_CYLINDER_WIRE: drawClosedCylinder(GLU_LINE); break;
+    case SHAPE_CLOSED_CYLINDER_SOLID: drawClosedCylinder(GLU_FILL); break;
     case SHAPE_GLUT_WIRESPHERE: glutWireSphere(GLUT_SPHERE_RADIUS, slices, stacks); break;
     case SHAPE_GLUT_SOLIDSPHERE: glutSolidSphere(GLUT_SPHERE_RADIUS, slices, stacks); break;
     case SHAPE_GLUT_WIRECONE: glutWireCone(CONE_BASE_RADIUS, CONE_HEIGHT, slices, stacks); break;
@@ -141,8 +135,10 @@ void describeShape(ShapeId shape, int slices, int stacks, char* text, std::size_
                       slices, stacks);
         return;
     }
-    const char* style = quadricStyle(shape) == GLU_LINE ? "GLU_LINE" : "GLU_FILL";
-    const char* form = quadricStyle(shape) == GLU_LINE ? "Wire" : "Solid";
+    // Wire forms have even ids, their solid forms the next odd one.
+    const bool wire = shape % 2 == 0;
+    const char* style = wire ? "GLU_LINE" : "GLU_FILL";
+    const char* form = wire ? "Wire" : "Solid";
     switch (shape) {
     case SHAPE_GLU_CYLINDER_WIRE:
     case SHAPE_GLU_CYLINDER_SOLID:
