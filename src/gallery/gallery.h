@@ -62,9 +62,6 @@ void bindColourFramebuffer(int width, int height, GLuint& framebuffer, GLuint& c
 // holds, and reads it back.
 Picture drawAndReadBack(ShapeId shape, int size);
 
-// Turns a bottom-up GL readback of width × height RGB pixels into a Picture.
-Picture pictureFromGlRows(int width, int height, const std::vector<unsigned char>& bottomUp);
-
 // The text of the contact sheet: the camera once, under each picture the calls
 // that drew it, and in a table a head over each column and a label over each row.
 struct SheetText {

@@ -7,7 +7,9 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstddef>
+#include <vector>
 
 // The pictures are drawn into a framebuffer object rather than the window: the
 // pixels of a window that lie outside the screen belong to nobody, and a picture
@@ -57,6 +59,22 @@ void closeOffscreen()
     glDeleteRenderbuffers(1, &colour);
     glDeleteRenderbuffers(1, &depth);
     glDeleteFramebuffers(1, &framebuffer);
+}
+
+// GL reads rows from the bottom up; a PNG file holds them from the top down.
+static Picture pictureFromGlRows(int width, int height, const std::vector<unsigned char>& bottomUp)
+{
+    Picture picture;
+    picture.width = width;
+    picture.height = height;
+    picture.rgb.resize(bottomUp.size());
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * RGB_BYTES;
+    for (int row = 0; row < height; ++row) {
+        const auto from = bottomUp.begin() + static_cast<std::ptrdiff_t>(rowBytes * (height - 1 - row));
+        std::copy(from, from + static_cast<std::ptrdiff_t>(rowBytes),
+                  picture.rgb.begin() + static_cast<std::ptrdiff_t>(rowBytes * row));
+    }
+    return picture;
 }
 
 Picture drawAndReadBack(ShapeId shape, int size)

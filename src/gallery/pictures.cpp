@@ -2,9 +2,7 @@
 
 #include "controls/controls.h"
 
-#include <algorithm>
 #include <cctype>
-#include <cstddef>
 #include <cstdio>
 
 std::vector<ShapeId> galleryShapes()
@@ -44,19 +42,4 @@ std::string shapeFileName(ShapeId id, int count)
     std::snprintf(number, sizeof number, "%02d", static_cast<int>(id));
     const std::string counts = count >= 1 ? "-" + std::to_string(count) + "x" + std::to_string(count) : "";
     return std::string(number) + "-" + slug(label != nullptr ? label : "shape") + counts + ".png";
-}
-
-Picture pictureFromGlRows(int width, int height, const std::vector<unsigned char>& bottomUp)
-{
-    Picture picture;
-    picture.width = width;
-    picture.height = height;
-    picture.rgb.resize(bottomUp.size());
-    const std::size_t rowBytes = static_cast<std::size_t>(width) * RGB_BYTES;
-    for (int row = 0; row < height; ++row) {
-        const auto from = bottomUp.begin() + static_cast<std::ptrdiff_t>(rowBytes * (height - 1 - row));
-        std::copy(from, from + static_cast<std::ptrdiff_t>(rowBytes),
-                  picture.rgb.begin() + static_cast<std::ptrdiff_t>(rowBytes * row));
-    }
-    return picture;
 }
