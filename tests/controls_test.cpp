@@ -3,6 +3,7 @@
 // test binary is linked with those GLUT, GLU and GL calls wrapped (see
 // CMakeLists.txt), so they are recorded here instead of reaching the libraries.
 
+#include "edge_counts.h"
 #include "floor.h"
 
 #include "controls/controls.h"
@@ -130,25 +131,30 @@ TEST(Menu, EntriesInOrderAndExit)
     EXPECT_EXIT(onMenuSelect(MENU_EXIT), testing::ExitedWithCode(0), "");
 }
 
-// A description names the very calls a frame makes, arguments and all, with
-// the counts apart so that a swap shows, and a shape left out says so.
-TEST(Frame, DescriptionsNameTheCallsDrawn)
+// A frame makes the very calls that the floor makes, whatever the counts,
+// and its description names them, arguments and all; a shape that the floor
+// leaves out is described as left out.
+TEST(Frame, CallsAndDescriptionsAsTheFloorAtEveryEdgeCount)
 {
     const std::regex call(R"([A-Za-z]+\([^)]*\))");
-    for (ShapeId shape = SHAPE_GLU_CYLINDER_WIRE; shape <= SHAPE_GLUT_SOLIDTEAPOT; ++shape) {
-        for (const auto& [s, t] : {std::pair{10, 10}, {3, 20}, {20, 3}, {0, 5}, {300, 300}}) {
-            selectedShape = shape;
+    for (const Shape& shape : SHAPES) {
+        for (const auto& [s, t] : EDGE_COUNTS) {
+            drawn.clear();
+            shape.draw(shape.style, s, t);
+            const std::vector<std::string> expected = drawn;
+            selectedShape = shape.id;
             slices = s;
             stacks = t;
             drawn.clear();
             onDisplay();
             char text[SHAPE_DESCRIPTION_SIZE];
-            describeShape(shape, s, t, text, sizeof text);
+            describeShape(shape.id, s, t, text, sizeof text);
             const std::string described = text;
             const std::vector<std::string> named(std::sregex_token_iterator(described.begin(), described.end(), call),
                                                  {});
-            EXPECT_EQ(named, drawn) << "shape " << shape << " at " << s << " x " << t << ": " << text;
-            EXPECT_EQ(std::strncmp(text, "left out", 8) == 0, !glutShapeDrawable(shape, s, t)) << text;
+            EXPECT_TRUE(drawn == expected && named == expected &&
+                        (described.rfind("left out", 0) == 0) == drawn.empty())
+                << shape.label << " at " << s << " x " << t << " described as " << text;
         }
     }
 }

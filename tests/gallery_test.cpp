@@ -2,6 +2,7 @@
 // scratch folder, its pictures read back from the PNG files it writes and
 // compared whole with the frames that the floor draws.
 
+#include "edge_counts.h"
 #include "pixels.h"
 
 #include <gtest/gtest.h>
@@ -98,7 +99,7 @@ bool onSheet(const Image& sheet, const Image& tile, int left, int top)
 // can draw, with no warning from it.
 TEST_F(Gallery, DrawsWhatTheFloorDraws)
 {
-    const struct {
+    struct Run {
         std::string args;
         std::vector<int> shapes;
         std::vector<int> counts; // n x n each, or none for the counts the keys left
@@ -109,17 +110,25 @@ TEST_F(Gallery, DrawsWhatTheFloorDraws)
         // pair, or in a table, a shape to a row under the column heads, each
         // row over its captions, with borders of 4.
         std::vector<std::tuple<const char*, int, int>> tiles;
-    } runs[] = {
+    };
+    std::vector<Run> runs = {
         // clang-format off
         {"--keys=ssstttttXXXWWyz", {}, {}, 7, 5, 250, {5.8f, 43.0f, -27.0f, 4.0f},
          {{"21-glut-solidsphere.png", 4 + 5 * 254, 20 + 337}, {"24-glut-wirecube.png", 4, 20 + 2 * 337}}},
         {"--sh 20-23,26,27 --counts 1,254,255,256,257", {20, 21, 22, 23, 26, 27}, {1, 254, 255, 256, 257}, 0, 0, 250, RESET_CAMERA,
          {{"20-glut-wiresphere-1x1.png", 4, 52}, {"21-glut-solidsphere-255x255.png", 4 + 2 * 254, 52 + 289}}},
-        {"--keys sssssssss --shapes 20,22", {20, 22}, {}, 1, 10, 250, RESET_CAMERA, {}},
         {"--shapes 20-27 --keys $(printf '%40000s' | tr ' ' S)$(printf '%40000s' | tr ' ' T)", {20, 21, 22, 23, 24, 25, 26, 27}, {}, 40010, 40010, 250, RESET_CAMERA, {}},
         {"--size 1000 --shapes 7,20 --keys o" + std::string(45, 'W'), {7, 20}, {}, 10, 10, 1000, {6, 0, 0, 90}, {}},
         // clang-format on
     };
+    // Every shape at every count where what is drawn changes, small.
+    for (const auto& [s, t] : EDGE_COUNTS) {
+        const auto keys = [](int count, char up, char down) {
+            return std::string(std::abs(count - 10), count > 10 ? up : down);
+        };
+        runs.push_back(
+            {"--size 64 --keys " + keys(s, 'S', 's') + keys(t, 'T', 't'), {}, {}, s, t, 64, RESET_CAMERA, {}});
+    }
     for (const auto& r : runs) {
         ASSERT_EQ(run("$G pics " + r.args), 0) << r.args << ": " << err;
         EXPECT_EQ(err, "") << r.args;
@@ -150,7 +159,7 @@ TEST_F(Gallery, DrawsWhatTheFloorDraws)
         for (const auto& [name, left, top] : r.tiles)
             EXPECT_TRUE(onSheet(sheet, picture("pics/" + std::string(name)), left, top)) << name << " on the sheet";
         // The captions are light on grey.
-        for (int n = 0; n < 2 && &r == runs; ++n) {
+        for (int n = 0; n < 2 && &r == &runs[0]; ++n) {
             int lit = 0;
             for (int i = 0; i < 250 * 16; ++i)
                 lit += sheet.at(4 + 5 * 254 * n + i % 250, 4 + (20 + 337 + 246) * n + i / 250).r == 0xf0 ? 1 : 0;

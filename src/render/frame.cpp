@@ -53,20 +53,22 @@ static constexpr long long GLUT_MAX_VERTICES = 65535;
 
 bool glutShapeDrawable(ShapeId shape, int slices, int stacks)
 {
-    if (slices < 1 || stacks < 1)
-        return false;
     // Wide enough that no product of two counts overflows.
     const long long around = slices;
     const long long along = stacks;
+    long long vertices = 0;
     switch (shape) {
     case SHAPE_GLUT_WIRESPHERE:
-    case SHAPE_GLUT_SOLIDSPHERE: return around * (along - 1) + 2 <= GLUT_MAX_VERTICES;
+    case SHAPE_GLUT_SOLIDSPHERE: vertices = around * (along - 1) + 2; break;
     case SHAPE_GLUT_WIRECONE:
-    case SHAPE_GLUT_SOLIDCONE: return around * (along + 2) + 1 <= GLUT_MAX_VERTICES;
+    case SHAPE_GLUT_SOLIDCONE: vertices = around * (along + 2) + 1; break;
     case SHAPE_GLUT_WIRETORUS:
-    case SHAPE_GLUT_SOLIDTORUS: return around * along <= GLUT_MAX_VERTICES;
+    case SHAPE_GLUT_SOLIDTORUS: vertices = around * along; break;
+    // The cube, the polyhedra and the teapot take no counts, and GLU takes
+    // any count it is given.
     default: return true;
     }
+    return slices >= 1 && stacks >= 1 && vertices <= GLUT_MAX_VERTICES;
 }
 
 // The counts themselves stay as the keys made them: a shape that freeglut cannot

@@ -41,8 +41,9 @@ constexpr GLsizei CLOSED_CYLINDER_LISTS = 2;
 // allocated, when no list names or no quadric could be had.
 GLuint buildClosedCylinder(QuadricStyle style);
 
-// False where the frame leaves a GLUT shape out at these counts: below 1, and
-// past what freeglut can index. Every other shape is always drawn.
+// False where the frame leaves the GLUT sphere, cone or torus out at these
+// counts: below 1, and past what freeglut can index. Every other shape is
+// drawn at any count, the GLU shapes with the counts as they are.
 bool glutShapeDrawable(ShapeId shape, int slices, int stacks);
 
 // Room for any description that describeShape writes.

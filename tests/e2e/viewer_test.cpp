@@ -27,7 +27,7 @@ extern "C" {
 
 namespace {
 
-constexpr int MENU_ENTRIES = 31, RIGHT_BUTTON = 3, SIZE = 250, WIRE_SPHERE = 20, SOLID_TORUS = 27;
+constexpr int MENU_ENTRIES = 31, RIGHT_BUTTON = 3, SIZE = 250, WIRE_SPHERE = 20, SOLID_TORUS = 27, SOLID_CUBE = 25;
 
 // What the keys do, as the manual tells it, worked out apart from the viewer.
 struct Model {
@@ -230,6 +230,13 @@ TEST_F(Viewer, AnswersKeysAndMenuWhateverTheWindowAndReader)
     type(keys);
     EXPECT_EQ(output, expected);
     EXPECT_EQ(waitForFrame(SOLID_TORUS, m), "");
+    // The cube takes no counts: it stays whatever they are.
+    choose(15); // "GLUT_SOLIDCUBE"
+    const std::string down(std::size_t(std::max(m.slices + 3, 0)), 's');
+    type(down);
+    for (char key : down)
+        press(m, key);
+    EXPECT_EQ(waitForFrame(SOLID_CUBE, m), "");
     xdo_set_window_size(xdo, window, 1, 1, 0);
     type("aX");
     xdo_set_window_size(xdo, window, SIZE, SIZE, 0);
@@ -240,7 +247,7 @@ TEST_F(Viewer, AnswersKeysAndMenuWhateverTheWindowAndReader)
     xdo_enter_text_window(xdo, CURRENTWINDOW, "aXo", 0);
     for (char key : std::string("aXaXo"))
         press(m, key);
-    EXPECT_EQ(waitForFrame(SOLID_TORUS, m), "");
+    EXPECT_EQ(waitForFrame(SOLID_CUBE, m), "");
     EXPECT_EQ(escape(), 0);
 }
 
