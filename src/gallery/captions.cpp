@@ -1,7 +1,9 @@
 // The framebuffer object calls of GL 3.0 and glWindowPos are declared only on request.
 #define GL_GLEXT_PROTOTYPES
 
-#include "gallery/gallery.h"
+#include "gallery/captions.h"
+
+#include "gallery/offscreen.h"
 
 #include <GL/freeglut.h>
 #include <GL/gl.h>
@@ -85,8 +87,18 @@ std::vector<std::string> wrapText(const std::string& text, int width)
                 line = CONTINUATION_INDENT;
             }
             line += part;
-            if (textWidth(trimmed(line)) > width)
-                return {};
+            // A piece wider than any line, a call's name in a narrow cell, is
+            // broken where the line ends and goes on on the next: the text
+            // says all it can rather than nothing. Each line takes at least
+            // one character past its indent.
+            while (textWidth(trimmed(line)) > width) {
+                const std::size_t start = line.find_first_not_of(' ');
+                std::size_t end = line.size() - 1;
+                while (end > start + 1 && textWidth(line.substr(0, end)) > width)
+                    --end;
+                lines.push_back(line.substr(0, end));
+                line = CONTINUATION_INDENT + line.substr(end);
+            }
         }
         lines.push_back(trimmed(line));
         start = end + 1;

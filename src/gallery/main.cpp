@@ -1,6 +1,10 @@
 #include "app/app.h"
 #include "controls/controls.h"
-#include "gallery/gallery.h"
+#include "gallery/offscreen.h"
+#include "gallery/options.h"
+#include "gallery/pictures.h"
+#include "gallery/save.h"
+#include "gallery/sheet.h"
 #include "render/frame.h"
 #include "viewer/viewer_state.h"
 
@@ -53,63 +57,83 @@ static int reportError = 0;
 
 // One line per picture, tab-separated, with what it takes to make it again:
 // file, menu label, slices, stacks and the viewer's own camera trace.
-static void report(const std::string& name, const char* label, const std::string& slicesAndStacks)
+static void report(const std::string& name, const std::string& label, const std::string& slicesAndStacks)
 {
-    std::printf("%s\t%s\t%s\t", name.c_str(), label, slicesAndStacks.c_str());
+    std::printf("%s\t%s\t%s\t", name.c_str(), label.c_str(), slicesAndStacks.c_str());
     printCameraTrace();
     if (std::ferror(stdout) != 0 && reportError == 0)
         reportError = errno != 0 ? errno : EIO;
 }
 
-static std::string currentCounts()
+// Draws, saves and reports every picture of the list, in its order, then the
+// contact sheet; false after a message.
+static bool drawPictures(const GalleryOptions& options, const PictureList& list)
 {
-    return std::to_string(slices) + "\t" + std::to_string(stacks);
-}
-
-// A table's columns have counts of their own: "3,6,20" for both.
-static std::string tableCounts(const std::vector<int>& counts)
-{
-    std::string list;
-    for (int count : counts)
-        list += (list.empty() ? "" : ",") + std::to_string(count);
-    return list + "\t" + list;
-}
-
-// Draws every picture the options ask for into DIR; false after a message.
-static bool drawPictures(const GalleryOptions& options)
-{
-    // Without counts the keys decide them, in one column.
-    const std::vector<int> columns = options.counts.empty() ? std::vector<int>{0} : options.counts;
-    const SheetText text = sheetText(options.shapes, options.counts);
-    const SheetLayout layout = planSheet(options.size, text, static_cast<int>(options.counts.size()));
     // Made before the first picture: if memory is short, it is short at once.
-    Picture sheet = blankSheet(layout);
-    int index = 0;
-    for (ShapeId shape : options.shapes) {
-        for (int count : columns) {
-            if (count > 0) {
-                slices = count;
-                stacks = count;
-            }
-            // A black picture is no failure: keys can take the whole scene
-            // beyond the far plane.
-            const Picture picture = drawAndReadBack(shape, options.size);
-            const std::string name = shapeFileName(shape, count);
-            if (!save(options.dir, name, picture))
-                return false;
-            report(name, menuLabel(shape), currentCounts());
-            placePicture(sheet, layout, index++, picture);
-        }
+    Picture sheet = startSheet(list, options.size);
+    for (const PictureEntry& entry : list.pictures) {
+        // A black picture is no failure: keys can take the whole scene
+        // beyond the far plane.
+        const Picture picture = drawAndReadBack(entry, options.size);
+        if (!save(options.dir, entry.fileName, picture))
+            return false;
+        report(entry.fileName, entry.label, std::to_string(entry.slices) + "\t" + std::to_string(entry.stacks));
+        placeOnSheet(sheet, entry, picture);
     }
-    letterSheet(sheet, layout, text);
+    if (!letterSheet(sheet, list))
+        std::fprintf(stderr, "%s: warning: GLUT's font cannot be drawn here, so the contact sheet has no text\n",
+                     PROGRAM);
     if (!save(options.dir, CONTACT_SHEET_NAME, sheet))
         return false;
-    report(CONTACT_SHEET_NAME, "contact sheet", options.counts.empty() ? currentCounts() : tableCounts(options.counts));
+    report(CONTACT_SHEET_NAME, "contact sheet", list.sheetCounts);
     return true;
+}
+
+// Everything that needs the display, which is open as probe: the window and
+// its GL context, the pictures, and what the driver holds for them freed
+// again. The exit status.
+static int drawGallery(const GalleryOptions& options, char** argv, Display* probe)
+{
+    // The options are the gallery's, not GLUT's.
+    int glutArgc = 1;
+    glutInit(&glutArgc, argv);
+    XCloseDisplay(probe);
+    openViewerWindow();
+    initRendering();
+    // GLUT's events are never handled: the window is only there for its GL
+    // context and need not be shown, and GLUT's own reshape to the window's
+    // size never comes to undo the one below.
+    bool drawn = false;
+    const std::string unavailable = openOffscreen(options.size);
+    if (!unavailable.empty()) {
+        std::fprintf(stderr, "%s: %s\n", PROGRAM, unavailable.c_str());
+    } else {
+        onReshape(options.size, options.size);
+        for (char key : options.keys)
+            applyKey(static_cast<unsigned char>(key));
+        takeEndingSignals();
+        drawn = drawPictures(options, listPictures(options));
+    }
+    closeOffscreen();
+
+    // Unlike the viewer, which ends inside a callback, the gallery returns: it
+    // lets GLUT destroy the window and the GL context, so that the driver frees
+    // what it holds for them before the process ends.
+    glutDestroyWindow(glutGetWindow());
+    glutExit();
+    if (reportError != 0) {
+        std::fprintf(stderr, "%s: cannot write the list of pictures to standard output: %s\n", PROGRAM,
+                     std::strerror(reportError));
+        return 1;
+    }
+    return drawn ? 0 : 1;
 }
 
 int main(int argc, char** argv)
 {
+    // Before glutInit, so that every thread the driver starts has them blocked
+    // too and only this one takes them.
+    blockEndingSignals();
     // As in the viewer: a reader that goes away must not end the run.
     std::signal(SIGPIPE, SIG_IGN);
     openStandardDescriptors();
@@ -136,44 +160,14 @@ int main(int argc, char** argv)
         XCloseDisplay(probe);
         return 1;
     }
-
-    // The options are the gallery's, not GLUT's.
-    int glutArgc = 1;
-    glutInit(&glutArgc, argv);
-    XCloseDisplay(probe);
-    openViewerWindow();
-    initRendering();
-    // GLUT's events are never handled: the window is only there for its GL
-    // context and need not be shown, and GLUT's own reshape to the window's
-    // size never comes to undo the one below.
-    bool drawn = false;
-    if (!openOffscreen(options.size)) {
-        std::fprintf(stderr, "%s: this OpenGL cannot draw into a %d x %d framebuffer object\n", PROGRAM, options.size,
+    // Memory for one picture and the sheet may be lacking, and the driver may
+    // find it lacking as it frees what it holds. The process ends anyway, and
+    // with it everything it holds.
+    try {
+        return drawGallery(options, argv, probe);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "%s: out of memory for %d x %d pictures and their contact sheet\n", PROGRAM, options.size,
                      options.size);
-    } else {
-        onReshape(options.size, options.size);
-        for (char key : options.keys)
-            applyKey(static_cast<unsigned char>(key));
-        removeTemporaryFilesOnSignals();
-        // Memory for one picture and the sheet may still be lacking.
-        try {
-            drawn = drawPictures(options);
-        } catch (const std::bad_alloc&) {
-            std::fprintf(stderr, "%s: out of memory for %d x %d pictures and their contact sheet\n", PROGRAM,
-                         options.size, options.size);
-        }
-    }
-    closeOffscreen();
-
-    // Unlike the viewer, which ends inside a callback, the gallery returns: it
-    // lets GLUT destroy the window and the GL context, so that the driver frees
-    // what it holds for them before the process ends.
-    glutDestroyWindow(glutGetWindow());
-    glutExit();
-    if (reportError != 0) {
-        std::fprintf(stderr, "%s: cannot write the list of pictures to standard output: %s\n", PROGRAM,
-                     std::strerror(reportError));
         return 1;
     }
-    return drawn ? 0 : 1;
 }

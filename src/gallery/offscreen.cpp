@@ -1,14 +1,17 @@
 // The framebuffer object calls of GL 3.0 are declared only on request.
 #define GL_GLEXT_PROTOTYPES
 
-#include "gallery/gallery.h"
+#include "gallery/offscreen.h"
 
 #include "render/frame.h"
+#include "viewer/viewer_state.h"
 
 #include <GL/gl.h>
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 // The pictures are drawn into a framebuffer object rather than the window: the
@@ -38,8 +41,24 @@ void bindColourFramebuffer(int width, int height, GLuint& framebuffer, GLuint& c
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
 }
 
-bool openOffscreen(int size)
+// Framebuffer objects came with GL 3.0 and, before it, as extensions. A GL
+// without them, such as an indirect GLX context, would answer the calls
+// below with X protocol errors, which end the program without a word.
+static bool hasFramebufferObjects()
 {
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    return (version != nullptr && std::atoi(version) >= 3) ||
+           (extensions != nullptr && std::strstr(extensions, "GL_ARB_framebuffer_object") != nullptr);
+}
+
+std::string openOffscreen(int size)
+{
+    const std::string what = std::to_string(size) + " x " + std::to_string(size) + " framebuffer object";
+    if (!hasFramebufferObjects())
+        return "this OpenGL has no framebuffer objects to draw a " + what + " into";
+    while (glGetError() != GL_NO_ERROR) {
+    }
     GLint depthBits = 0;
     glGetIntegerv(GL_DEPTH_BITS, &depthBits);
     bindColourFramebuffer(size, size, framebuffer, colour);
@@ -50,7 +69,11 @@ bool openOffscreen(int size)
         glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
     }
     glReadBuffer(GL_COLOR_ATTACHMENT0);
-    return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    if (glGetError() == GL_OUT_OF_MEMORY)
+        return "out of memory for a " + what;
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
+        return "this OpenGL cannot draw into a " + what + ": it cannot make one of this size, or memory is short";
+    return "";
 }
 
 void closeOffscreen()
@@ -77,9 +100,11 @@ static Picture pictureFromGlRows(int width, int height, const std::vector<unsign
     return picture;
 }
 
-Picture drawAndReadBack(ShapeId shape, int size)
+Picture drawAndReadBack(const PictureEntry& entry, int size)
 {
-    selectedShape = shape;
+    selectedShape = entry.shape;
+    slices = entry.slices;
+    stacks = entry.stacks;
     onDisplay();
     // GL's default pack alignment of 4 bytes fits rows of RGB pixels only when
     // the width is a multiple of 4.

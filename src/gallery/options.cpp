@@ -1,4 +1,6 @@
-#include "gallery/gallery.h"
+#include "gallery/options.h"
+
+#include "gallery/pictures.h"
 
 #include "app/app.h"
 #include "controls/controls.h"
@@ -30,6 +32,17 @@ static std::vector<std::string> splitAtCommas(const std::string& text)
         items.push_back(text.substr(start, comma - start));
     items.push_back(text.substr(start));
     return items;
+}
+
+// The shapes in the order they are pictured: wire and solid forms in pairs, by id.
+static std::vector<ShapeId> galleryShapes()
+{
+    std::vector<ShapeId> shapes;
+    for (ShapeId id = SHAPE_GLU_CYLINDER_WIRE; id <= SHAPE_CLOSED_CYLINDER_SOLID; ++id)
+        shapes.push_back(id);
+    for (ShapeId id = SHAPE_GLUT_WIRESPHERE; id <= SHAPE_GLUT_SOLIDTEAPOT; ++id)
+        shapes.push_back(id);
+    return shapes;
 }
 
 static bool isShape(int id)
@@ -106,7 +119,8 @@ std::string galleryUsage()
            std::to_string(MAX_COUNT) +
            ", drawn with n slices and n stacks, e.g. 3,6,20\n"
            "  -h, --help      print this and exit\n"
-           "DIR (default: the current directory) receives one PNG per picture and contact-sheet.png.\n";
+           "DIR (default: the current directory) receives one PNG per picture and " +
+           CONTACT_SHEET_NAME + ".\n";
 }
 
 static bool parseSize(const std::string& text, int& size, std::string& error)

@@ -1,7 +1,8 @@
-#include "gallery/gallery.h"
+#include "gallery/save.h"
 
 #include <fcntl.h>
 #include <png.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,39 +12,56 @@
 #include <cstring>
 
 static constexpr char TEMPORARY_SUFFIX[] = ".XXXXXX";
-static constexpr int SIGNALS_THAT_END[] = {SIGHUP, SIGINT, SIGTERM};
+static constexpr int SIGNALS_THAT_END[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
 // What open(2) gives a new file before the umask.
 static constexpr mode_t NEW_FILE_MODE = 0666;
+static constexpr std::size_t MAX_PATH = 4096;
 
-// The temporary file being written, kept where a signal handler can reach it
-// without allocating. The handler sees `pendingPath` only while `pending` is
-// set, and both change with the signals blocked.
-static char pendingPath[4096];
-static volatile std::sig_atomic_t pending = 0;
+// The temporary files being written, kept where a signal handler can reach
+// them without allocating. The handler sees a path only while its slot is
+// taken, and slots are taken and given back with the signals blocked, on the
+// one thread that takes the signals: it cannot run half way through that.
+static char pendingPaths[MAX_PICTURES_IN_FLIGHT][MAX_PATH];
+static volatile std::sig_atomic_t pendingTaken[MAX_PICTURES_IN_FLIGHT];
+// The final names, which the handler never needs.
+static std::string finalPaths[MAX_PICTURES_IN_FLIGHT];
 
 static void removePendingAndEnd(int signal)
 {
-    if (pending != 0)
-        unlink(pendingPath);
+    for (int slot = 0; slot < MAX_PICTURES_IN_FLIGHT; ++slot) {
+        if (pendingTaken[slot] != 0)
+            unlink(pendingPaths[slot]);
+    }
     // Ended by the signal itself, so that whoever started the gallery sees why.
     std::signal(signal, SIG_DFL);
     raise(signal);
 }
 
-static void blockEndingSignals(bool block)
+static sigset_t endingSignals()
 {
     sigset_t set;
     sigemptyset(&set);
     for (int signal : SIGNALS_THAT_END)
         sigaddset(&set, signal);
-    sigprocmask(block ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
+    return set;
 }
 
-void removeTemporaryFilesOnSignals()
+void blockEndingSignals()
+{
+    // Past a file-size limit (ulimit -f) a write then fails with EFBIG, and the
+    // picture is given up like any that cannot be written, instead of the
+    // signal ending the run with its temporary file left behind.
+    std::signal(SIGXFSZ, SIG_IGN);
+    const sigset_t set = endingSignals();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
+void takeEndingSignals()
 {
     struct sigaction action {};
     action.sa_handler = removePendingAndEnd;
-    sigemptyset(&action.sa_mask);
+    // One handler at a time: a second signal waits until the first has ended the run.
+    action.sa_mask = endingSignals();
     for (int signal : SIGNALS_THAT_END) {
         // A signal that was ignored when the gallery started stays ignored,
         // as nohup(1) and the shell's background jobs expect.
@@ -52,36 +70,23 @@ void removeTemporaryFilesOnSignals()
         if (previous.sa_handler != SIG_IGN)
             sigaction(signal, &action, nullptr);
     }
+    const sigset_t set = endingSignals();
+    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
-// libpng's simplified interface: no setjmp error handling in C++ code. Flushed
-// to the disk before it counts as written.
-static bool writePng(int fd, const Picture& picture, std::string& error)
+// Around taking and giving back a slot: the handler never sees one half
+// taken or half given back.
+static sigset_t holdEndingSignals()
 {
-    std::FILE* file = fdopen(fd, "wb");
-    if (file == nullptr) {
-        error = std::strerror(errno);
-        close(fd);
-        return false;
-    }
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(picture.width);
-    image.height = static_cast<png_uint_32>(picture.height);
-    image.format = PNG_FORMAT_RGB;
-    bool written = png_image_write_to_stdio(&image, file, 0, picture.rgb.data(), 0, nullptr) != 0;
-    if (!written)
-        error = image.message;
-    png_image_free(&image);
-    if (written && (std::fflush(file) != 0 || fsync(fd) != 0)) {
-        error = std::strerror(errno);
-        written = false;
-    }
-    if (std::fclose(file) != 0 && written) {
-        error = std::strerror(errno);
-        written = false;
-    }
-    return written;
+    const sigset_t set = endingSignals();
+    sigset_t previous;
+    pthread_sigmask(SIG_BLOCK, &set, &previous);
+    return previous;
+}
+
+static void releaseEndingSignals(const sigset_t& previous)
+{
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }
 
 // Written whole under a temporary name in the same directory, then renamed: a
@@ -89,39 +94,103 @@ static bool writePng(int fd, const Picture& picture, std::string& error)
 // real name. The temporary name is made by mkstemp, which creates the file
 // itself and follows no link, so a name that someone prepared in a shared
 // directory is never opened.
-bool savePicture(const std::filesystem::path& dir, const std::string& name, const Picture& picture, std::string& error)
+int startPicture(const std::filesystem::path& dir, const std::string& name, int& fd, std::string& error)
 {
-    const std::string path = (dir / name).string();
+    std::string path = (dir / name).string();
     const std::string temporary = (dir / ("." + name + TEMPORARY_SUFFIX)).string();
-    if (temporary.size() >= sizeof pendingPath) {
+    if (temporary.size() >= MAX_PATH) {
         error = "the path is too long";
-        return false;
+        return -1;
     }
-    blockEndingSignals(true);
-    std::memcpy(pendingPath, temporary.c_str(), temporary.size() + 1);
-    const int fd = mkstemp(pendingPath);
+    int slot = 0;
+    while (slot < MAX_PICTURES_IN_FLIGHT && pendingTaken[slot] != 0)
+        ++slot;
+    if (slot == MAX_PICTURES_IN_FLIGHT) {
+        error = "too many pictures are being written at once";
+        return -1;
+    }
+    finalPaths[slot] = std::move(path);
+    const sigset_t previous = holdEndingSignals();
+    std::memcpy(pendingPaths[slot], temporary.c_str(), temporary.size() + 1);
+    fd = mkstemp(pendingPaths[slot]);
     const int openError = errno;
-    pending = fd >= 0 ? 1 : 0;
-    blockEndingSignals(false);
+    pendingTaken[slot] = fd >= 0 ? 1 : 0;
+    releaseEndingSignals(previous);
     if (fd < 0) {
         error = std::strerror(openError);
-        return false;
+        return -1;
     }
     // mkstemp makes the file private; a picture is as readable as any file
     // the user creates.
     const mode_t mask = umask(0);
     umask(mask);
     fchmod(fd, NEW_FILE_MODE & ~mask);
+    return slot;
+}
 
-    bool saved = writePng(fd, picture, error);
-    blockEndingSignals(true);
-    if (saved && std::rename(pendingPath, path.c_str()) != 0) {
-        error = std::strerror(errno);
-        saved = false;
+// libpng's simplified interface: no setjmp error handling in C++ code. Nothing
+// here allocates but libpng, so fd is closed on every way out.
+bool writePicture(int fd, const Picture& picture, std::string& error)
+{
+    std::FILE* file = fdopen(fd, "wb");
+    if (file == nullptr) {
+        const int failure = errno;
+        close(fd);
+        error = std::strerror(failure);
+        return false;
     }
-    if (!saved)
-        unlink(pendingPath);
-    pending = 0;
-    blockEndingSignals(false);
-    return saved;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(picture.width);
+    image.height = static_cast<png_uint_32>(picture.height);
+    image.format = PNG_FORMAT_RGB;
+    char reason[sizeof image.message] = "";
+    bool written = png_image_write_to_stdio(&image, file, 0, picture.rgb.data(), 0, nullptr) != 0;
+    if (!written)
+        std::memcpy(reason, image.message, sizeof reason);
+    png_image_free(&image);
+    if (written && (std::fflush(file) != 0 || fsync(fd) != 0)) {
+        std::snprintf(reason, sizeof reason, "%s", std::strerror(errno));
+        written = false;
+    }
+    if (std::fclose(file) != 0 && written) {
+        std::snprintf(reason, sizeof reason, "%s", std::strerror(errno));
+        written = false;
+    }
+    if (!written)
+        error = reason;
+    return written;
+}
+
+bool finishPicture(int ticket, bool written, std::string& error)
+{
+    int renameError = 0;
+    const sigset_t previous = holdEndingSignals();
+    if (written && std::rename(pendingPaths[ticket], finalPaths[ticket].c_str()) != 0) {
+        renameError = errno;
+        written = false;
+    }
+    if (!written)
+        unlink(pendingPaths[ticket]);
+    pendingTaken[ticket] = 0;
+    releaseEndingSignals(previous);
+    if (renameError != 0)
+        error = std::strerror(renameError);
+    return written;
+}
+
+bool savePicture(const std::filesystem::path& dir, const std::string& name, const Picture& picture, std::string& error)
+{
+    int fd = -1;
+    const int ticket = startPicture(dir, name, fd, error);
+    if (ticket < 0)
+        return false;
+    bool written = false;
+    try {
+        written = writePicture(fd, picture, error);
+    } catch (...) {
+        finishPicture(ticket, false, error);
+        throw;
+    }
+    return finishPicture(ticket, written, error);
 }

@@ -1,7 +1,6 @@
-#include "gallery/gallery.h"
+#include "gallery/sheet.h"
 
-#include "controls/controls.h"
-#include "render/shapes.h"
+#include "gallery/captions.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -10,7 +9,6 @@
 // and the files hold the full pictures. It keeps the sheet's memory near 200 MB
 // and its rows well below what libpng accepts.
 static constexpr int MAX_SHEET_SIDE = 8192;
-static constexpr int SHEET_PAIRS_TO_A_ROW = 7;
 static constexpr int SHEET_BORDER = 4;
 static constexpr unsigned char SHEET_BORDER_GREY = 0x50;
 // Small pictures get a cell this wide, so that a call fits on a line or two.
@@ -19,43 +17,30 @@ static constexpr int TEXT_MARGIN = 3;
 static constexpr unsigned char CALL_COLOUR[RGB_BYTES] = {0xf0, 0xf0, 0xf0};
 static constexpr unsigned char HEAD_COLOUR[RGB_BYTES] = {0xff, 0xd0, 0x60};
 
-SheetText sheetText(const std::vector<ShapeId>& shapes, const std::vector<int>& counts)
-{
-    SheetText text;
-    char line[CAMERA_TRACE_SIZE];
-    formatCameraTrace(line, sizeof line);
-    text.camera = line;
-    const std::vector<int> columns = counts.empty() ? std::vector<int>{0} : counts;
-    for (ShapeId shape : shapes) {
-        const char* label = menuLabel(shape);
-        text.rowLabels.emplace_back(label != nullptr ? label : "");
-        for (int count : columns) {
-            char caption[SHAPE_DESCRIPTION_SIZE];
-            describeShape(shape, count > 0 ? count : slices, count > 0 ? count : stacks, caption, sizeof caption);
-            text.captions.emplace_back(caption);
-        }
-    }
-    for (int count : counts)
-        text.columnHeads.push_back(std::to_string(count) + " x " + std::to_string(count));
-    return text;
-}
+// Where the pictures and their text go on the sheet, and how far each picture
+// is shrunk there so that the sheet stays within its bound.
+struct SheetLayout {
+    int columns = 0;
+    int rows = 0;
+    int factor = 1;
+    int tile = 0;
+    int cellWidth = 0;
+    int headHeight = 0;
+    int labelHeight = 0;
+    int captionHeight = 0;
+    int width = 0;
+    int height = 0;
+};
 
-// The grid cell, counted row by row, of the index-th picture.
-static int cellOf(const SheetLayout& layout, int index)
-{
-    if (layout.table)
-        return index;
-    const int pair = index / 2;
-    const int row = 2 * (pair / layout.columns) + index % 2;
-    return row * layout.columns + pair % layout.columns;
-}
+// The sheet being made; there is one per run.
+static SheetLayout layout;
 
-static int cellLeft(const SheetLayout& layout, int cell)
+static int cellLeft(int cell)
 {
     return SHEET_BORDER + cell % layout.columns * (layout.cellWidth + SHEET_BORDER);
 }
 
-static int cellTop(const SheetLayout& layout, int cell)
+static int cellTop(int cell)
 {
     const int pitch = layout.labelHeight + layout.tile + layout.captionHeight + SHEET_BORDER;
     return SHEET_BORDER + layout.headHeight + cell / layout.columns * pitch;
@@ -66,28 +51,21 @@ static int linesOf(const std::string& text, int width)
     return static_cast<int>(wrapText(text, width).size());
 }
 
-SheetLayout planSheet(int size, const SheetText& text, int tableColumns)
+Picture startSheet(const PictureList& list, int size)
 {
-    SheetLayout layout;
-    const int pictures = static_cast<int>(text.captions.size());
-    if (pictures == 0 || size < 1)
-        return layout;
-    layout.table = tableColumns > 0;
-    layout.columns = layout.table ? tableColumns : std::min((pictures + 1) / 2, SHEET_PAIRS_TO_A_ROW);
-    layout.rows = 1;
-    for (int index = 0; index < pictures; ++index)
-        layout.rows = std::max(layout.rows, cellOf(layout, index) / layout.columns + 1);
-
+    layout = SheetLayout{};
+    layout.columns = list.columns;
+    layout.rows = list.rows;
     const int widest = (MAX_SHEET_SIDE - SHEET_BORDER) / layout.columns - SHEET_BORDER;
     layout.cellWidth = std::min(std::max(size, MIN_CAPTION_WIDTH), widest);
     layout.width = SHEET_BORDER + layout.columns * (layout.cellWidth + SHEET_BORDER);
     const int line = textLineHeight();
     int captionLines = 0;
-    for (const std::string& caption : text.captions)
-        captionLines = std::max(captionLines, linesOf(caption, layout.cellWidth - 2 * TEXT_MARGIN));
+    for (const PictureEntry& entry : list.pictures)
+        captionLines = std::max(captionLines, linesOf(entry.caption, layout.cellWidth - 2 * TEXT_MARGIN));
     layout.captionHeight = captionLines * line + TEXT_MARGIN;
-    layout.labelHeight = layout.table ? line : 0;
-    layout.headHeight = linesOf(text.camera, layout.width - 2 * SHEET_BORDER) * line + layout.labelHeight;
+    layout.labelHeight = list.table ? line : 0;
+    layout.headHeight = linesOf(list.camera, layout.width - 2 * SHEET_BORDER) * line + layout.labelHeight;
 
     // The text gives way before the pictures shrink below a pixel; with at
     // most 28 rows it never has to.
@@ -102,11 +80,7 @@ SheetLayout planSheet(int size, const SheetText& text, int tableColumns)
     layout.factor = (size + largest - 1) / largest;
     layout.tile = size / layout.factor;
     layout.height = fixed + layout.rows * layout.tile;
-    return layout;
-}
 
-Picture blankSheet(const SheetLayout& layout)
-{
     Picture sheet;
     sheet.width = layout.width;
     sheet.height = layout.height;
@@ -114,21 +88,21 @@ Picture blankSheet(const SheetLayout& layout)
     return sheet;
 }
 
-void placePicture(Picture& sheet, const SheetLayout& layout, int index, const Picture& picture)
+void placeOnSheet(Picture& sheet, const PictureEntry& entry, const Picture& picture)
 {
     const int factor = layout.factor;
     // All pictures come from one framebuffer of one size, so one that would
     // not fit its cell does not happen; it is left out if it does.
     if (picture.width / factor != layout.tile || picture.height / factor != layout.tile)
         return;
-    const int cell = cellOf(layout, index);
-    const int left = cellLeft(layout, cell) + (layout.cellWidth - layout.tile) / 2;
-    const int top = cellTop(layout, cell) + layout.labelHeight;
+    const int left = cellLeft(entry.cell) + (layout.cellWidth - layout.tile) / 2;
+    const int top = cellTop(entry.cell) + layout.labelHeight;
     const int block = factor * factor;
     for (int y = 0; y < layout.tile; ++y) {
         for (int x = 0; x < layout.tile; ++x) {
             for (int channel = 0; channel < RGB_BYTES; ++channel) {
-                int sum = 0;
+                // A whole picture may go into one pixel: 4096 x 4096 of 255 need more than 32 bits.
+                long long sum = 0;
                 for (int row = y * factor; row < (y + 1) * factor; ++row) {
                     for (int column = x * factor; column < (x + 1) * factor; ++column)
                         sum +=
@@ -150,32 +124,33 @@ static void drawLines(Picture& sheet, const std::vector<std::string>& lines, int
     }
 }
 
-void letterSheet(Picture& sheet, const SheetLayout& layout, const SheetText& text)
+bool letterSheet(Picture& sheet, const PictureList& list)
 {
-    if (!loadGlyphs() || layout.headHeight == 0)
-        return;
-    drawLines(sheet, wrapText(text.camera, layout.width - 2 * SHEET_BORDER), SHEET_BORDER, SHEET_BORDER, CALL_COLOUR);
+    if (!loadGlyphs())
+        return false;
+    if (layout.headHeight == 0)
+        return true;
+    drawLines(sheet, wrapText(list.camera, layout.width - 2 * SHEET_BORDER), SHEET_BORDER, SHEET_BORDER, CALL_COLOUR);
     const int captionWidth = layout.cellWidth - 2 * TEXT_MARGIN;
-    for (std::size_t index = 0; index < text.captions.size(); ++index) {
-        const int cell = cellOf(layout, static_cast<int>(index));
-        drawLines(sheet, wrapText(text.captions[index], captionWidth), cellLeft(layout, cell) + TEXT_MARGIN,
-                  cellTop(layout, cell) + layout.labelHeight + layout.tile + TEXT_MARGIN, CALL_COLOUR);
-    }
-    if (!layout.table)
-        return;
-    for (int row = 0; row < layout.rows && row < static_cast<int>(text.rowLabels.size()); ++row)
-        drawText(sheet, text.rowLabels[static_cast<std::size_t>(row)], SHEET_BORDER + TEXT_MARGIN,
-                 cellTop(layout, row * layout.columns), HEAD_COLOUR);
+    for (const PictureEntry& entry : list.pictures)
+        drawLines(sheet, wrapText(entry.caption, captionWidth), cellLeft(entry.cell) + TEXT_MARGIN,
+                  cellTop(entry.cell) + layout.labelHeight + layout.tile + TEXT_MARGIN, CALL_COLOUR);
+    if (!list.table)
+        return true;
+    for (int row = 0; row < layout.rows && row < static_cast<int>(list.rowLabels.size()); ++row)
+        drawText(sheet, list.rowLabels[static_cast<std::size_t>(row)], SHEET_BORDER + TEXT_MARGIN,
+                 cellTop(row * layout.columns), HEAD_COLOUR);
     // A head that would run into the one before it is left out: with hundreds
     // of columns only every so many are named.
     int free = 0;
-    for (int column = 0; column < layout.columns && column < static_cast<int>(text.columnHeads.size()); ++column) {
-        const std::string& head = text.columnHeads[static_cast<std::size_t>(column)];
+    for (int column = 0; column < layout.columns && column < static_cast<int>(list.columnHeads.size()); ++column) {
+        const std::string& head = list.columnHeads[static_cast<std::size_t>(column)];
         const int width = textWidth(head);
-        const int left = std::max(SHEET_BORDER, cellLeft(layout, column) + (layout.cellWidth - width) / 2);
+        const int left = std::max(SHEET_BORDER, cellLeft(column) + (layout.cellWidth - width) / 2);
         if (left < free || left + width > layout.width - SHEET_BORDER)
             continue;
         drawText(sheet, head, left, SHEET_BORDER + layout.headHeight - layout.labelHeight, HEAD_COLOUR);
         free = left + width + TEXT_MARGIN * 2;
     }
+    return true;
 }
