@@ -92,12 +92,12 @@ std::vector<std::string> wrapText(const std::string& text, int width)
             // says all it can rather than nothing. Each line takes at least
             // one character past its indent.
             while (textWidth(trimmed(line)) > width) {
-                const std::size_t start = line.find_first_not_of(' ');
-                std::size_t end = line.size() - 1;
-                while (end > start + 1 && textWidth(line.substr(0, end)) > width)
-                    --end;
-                lines.push_back(line.substr(0, end));
-                line = CONTINUATION_INDENT + line.substr(end);
+                const std::size_t indent = line.find_first_not_of(' ');
+                std::size_t cut = line.size() - 1;
+                while (cut > indent + 1 && textWidth(line.substr(0, cut)) > width)
+                    --cut;
+                lines.push_back(line.substr(0, cut));
+                line = CONTINUATION_INDENT + line.substr(cut);
             }
         }
         lines.push_back(trimmed(line));

@@ -20,9 +20,9 @@
 // a depth buffer only if GLX gave it one unasked, and where it has none the
 // viewer's depth test passes every fragment; a depth buffer here would change
 // the picture.
-static GLuint framebuffer = 0;
-static GLuint colour = 0;
-static GLuint depth = 0;
+static GLuint pictureFramebuffer = 0;
+static GLuint pictureColour = 0;
+static GLuint pictureDepth = 0;
 
 static GLenum depthFormat(GLint bits)
 {
@@ -61,12 +61,12 @@ std::string openOffscreen(int size)
     }
     GLint depthBits = 0;
     glGetIntegerv(GL_DEPTH_BITS, &depthBits);
-    bindColourFramebuffer(size, size, framebuffer, colour);
+    bindColourFramebuffer(size, size, pictureFramebuffer, pictureColour);
     if (depthBits > 0) {
-        glGenRenderbuffers(1, &depth);
-        glBindRenderbuffer(GL_RENDERBUFFER, depth);
+        glGenRenderbuffers(1, &pictureDepth);
+        glBindRenderbuffer(GL_RENDERBUFFER, pictureDepth);
         glRenderbufferStorage(GL_RENDERBUFFER, depthFormat(depthBits), size, size);
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, pictureDepth);
     }
     glReadBuffer(GL_COLOR_ATTACHMENT0);
     if (glGetError() == GL_OUT_OF_MEMORY)
@@ -79,9 +79,9 @@ std::string openOffscreen(int size)
 void closeOffscreen()
 {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glDeleteRenderbuffers(1, &colour);
-    glDeleteRenderbuffers(1, &depth);
-    glDeleteFramebuffers(1, &framebuffer);
+    glDeleteRenderbuffers(1, &pictureColour);
+    glDeleteRenderbuffers(1, &pictureDepth);
+    glDeleteFramebuffers(1, &pictureFramebuffer);
 }
 
 // GL reads rows from the bottom up; a PNG file holds them from the top down.

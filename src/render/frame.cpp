@@ -51,11 +51,11 @@ static void drawClosedCylinder(QuadricStyle style)
 // any count below 1, it ends the whole process. Its own vertex counts decide.
 static constexpr long long GLUT_MAX_VERTICES = 65535;
 
-bool glutShapeDrawable(ShapeId shape, int slices, int stacks)
+bool glutShapeDrawable(ShapeId shape, int sliceCount, int stackCount)
 {
     // Wide enough that no product of two counts overflows.
-    const long long around = slices;
-    const long long along = stacks;
+    const long long around = sliceCount;
+    const long long along = stackCount;
     long long vertices = 0;
     switch (shape) {
     case SHAPE_GLUT_WIRESPHERE:
@@ -68,7 +68,7 @@ bool glutShapeDrawable(ShapeId shape, int slices, int stacks)
     // any count it is given.
     default: return true;
     }
-    return slices >= 1 && stacks >= 1 && vertices <= GLUT_MAX_VERTICES;
+    return sliceCount >= 1 && stackCount >= 1 && vertices <= GLUT_MAX_VERTICES;
 }
 
 // The counts themselves stay as the keys made them: a shape that freeglut cannot
@@ -128,13 +128,13 @@ void onDisplay()
 
 // Each case prints the arguments of the matching call in drawShape and its
 // helpers, from the same constants; the unit test holds the two together.
-void describeShape(ShapeId shape, int slices, int stacks, char* text, std::size_t size)
+void describeShape(ShapeId shape, int sliceCount, int stackCount, char* text, std::size_t size)
 {
-    if (!glutShapeDrawable(shape, slices, stacks)) {
+    if (!glutShapeDrawable(shape, sliceCount, stackCount)) {
         std::snprintf(text, size,
-                      slices < 1 || stacks < 1 ? "left out at %d x %d: counts below 1"
+                      sliceCount < 1 || stackCount < 1 ? "left out at %d x %d: counts below 1"
                                                : "left out: freeglut cannot draw %d x %d",
-                      slices, stacks);
+                      sliceCount, stackCount);
         return;
     }
     // Wire forms have even ids, their solid forms the next odd one.
@@ -145,23 +145,23 @@ void describeShape(ShapeId shape, int slices, int stacks, char* text, std::size_
     case SHAPE_GLU_CYLINDER_WIRE:
     case SHAPE_GLU_CYLINDER_SOLID:
         std::snprintf(text, size, "gluQuadricDrawStyle(q, %s)\ngluCylinder(q, %.1f, %.1f, %.1f, %d, %d)", style,
-                      TUBE_RADIUS, TUBE_RADIUS, TUBE_HEIGHT, slices, stacks);
+                      TUBE_RADIUS, TUBE_RADIUS, TUBE_HEIGHT, sliceCount, stackCount);
         break;
     case SHAPE_GLU_DISK_WIRE:
     case SHAPE_GLU_DISK_SOLID:
         std::snprintf(text, size, "gluQuadricDrawStyle(q, %s)\ngluDisk(q, %.1f, %.1f, %d, %d)", style,
-                      DISK_INNER_RADIUS, DISK_OUTER_RADIUS, slices, stacks);
+                      DISK_INNER_RADIUS, DISK_OUTER_RADIUS, sliceCount, stackCount);
         break;
     case SHAPE_GLU_PARTIALDISK_WIRE:
     case SHAPE_GLU_PARTIALDISK_SOLID:
         std::snprintf(text, size, "gluQuadricDrawStyle(q, %s)\ngluPartialDisk(q, %.1f, %.1f, %d, %d, %.1f, %.1f)",
-                      style, DISK_INNER_RADIUS, DISK_OUTER_RADIUS, slices, stacks, PARTIAL_DISK_START,
+                      style, DISK_INNER_RADIUS, DISK_OUTER_RADIUS, sliceCount, stackCount, PARTIAL_DISK_START,
                       PARTIAL_DISK_SWEEP);
         break;
     case SHAPE_GLU_SPHERE_WIRE:
     case SHAPE_GLU_SPHERE_SOLID:
         std::snprintf(text, size, "gluQuadricDrawStyle(q, %s)\ngluSphere(q, %.1f, %d, %d)", style,
-                      QUADRIC_SPHERE_RADIUS, slices, stacks);
+                      QUADRIC_SPHERE_RADIUS, sliceCount, stackCount);
         break;
     // The caps swap the counts, as buildClosedCylinder does.
     case SHAPE_CLOSED_CYLINDER_WIRE:
@@ -170,25 +170,25 @@ void describeShape(ShapeId shape, int slices, int stacks, char* text, std::size_
                       "gluQuadricDrawStyle(q, %s)\nbottom: gluDisk(q, %.1f, %.1f, %d, %d)\n"
                       "tube: gluCylinder(q, %.1f, %.1f, %.1f, %d, %d)\nglTranslatef(0.0, 0.0, %.1f)\n"
                       "top: gluDisk(q, %.1f, %.1f, %d, %d)",
-                      style, CAP_INNER_RADIUS, TUBE_RADIUS, stacks, slices, TUBE_RADIUS, TUBE_RADIUS, TUBE_HEIGHT,
-                      slices, stacks, static_cast<double>(static_cast<GLfloat>(TUBE_HEIGHT)), CAP_INNER_RADIUS,
-                      TUBE_RADIUS, stacks, slices);
+                      style, CAP_INNER_RADIUS, TUBE_RADIUS, stackCount, sliceCount, TUBE_RADIUS, TUBE_RADIUS, TUBE_HEIGHT,
+                      sliceCount, stackCount, static_cast<double>(static_cast<GLfloat>(TUBE_HEIGHT)), CAP_INNER_RADIUS,
+                      TUBE_RADIUS, stackCount, sliceCount);
         break;
     case SHAPE_GLUT_WIRESPHERE:
     case SHAPE_GLUT_SOLIDSPHERE:
-        std::snprintf(text, size, "glut%sSphere(%.1f, %d, %d)", form, GLUT_SPHERE_RADIUS, slices, stacks);
+        std::snprintf(text, size, "glut%sSphere(%.1f, %d, %d)", form, GLUT_SPHERE_RADIUS, sliceCount, stackCount);
         break;
     case SHAPE_GLUT_WIRECONE:
     case SHAPE_GLUT_SOLIDCONE:
-        std::snprintf(text, size, "glut%sCone(%.1f, %.1f, %d, %d)", form, CONE_BASE_RADIUS, CONE_HEIGHT, slices,
-                      stacks);
+        std::snprintf(text, size, "glut%sCone(%.1f, %.1f, %d, %d)", form, CONE_BASE_RADIUS, CONE_HEIGHT, sliceCount,
+                      stackCount);
         break;
     case SHAPE_GLUT_WIRECUBE:
     case SHAPE_GLUT_SOLIDCUBE: std::snprintf(text, size, "glut%sCube(%.1f)", form, CUBE_EDGE); break;
     case SHAPE_GLUT_WIRETORUS:
     case SHAPE_GLUT_SOLIDTORUS:
         std::snprintf(text, size, "glut%sTorus(%.1f, %.1f, %d, %d)", form, TORUS_TUBE_RADIUS, TORUS_OUTER_RADIUS,
-                      slices, stacks);
+                      sliceCount, stackCount);
         break;
     case SHAPE_GLUT_WIREDODECAHEDRON:
     case SHAPE_GLUT_SOLIDDODECAHEDRON: std::snprintf(text, size, "glut%sDodecahedron()", form); break;

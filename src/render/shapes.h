@@ -44,7 +44,7 @@ GLuint buildClosedCylinder(QuadricStyle style);
 // False where the frame leaves the GLUT sphere, cone or torus out at these
 // counts: below 1, and past what freeglut can index. Every other shape is
 // drawn at any count, the GLU shapes with the counts as they are.
-bool glutShapeDrawable(ShapeId shape, int slices, int stacks);
+bool glutShapeDrawable(ShapeId shape, int sliceCount, int stackCount);
 
 // Room for any description that describeShape writes.
 constexpr std::size_t SHAPE_DESCRIPTION_SIZE = 320;
@@ -52,4 +52,4 @@ constexpr std::size_t SHAPE_DESCRIPTION_SIZE = 320;
 // The GL, GLU and GLUT calls by which the frame draws this shape at these
 // counts, one to a line, as C source with the quadric named q; or why the
 // frame leaves the shape out. Written into text, cut short if size is too small.
-void describeShape(ShapeId shape, int slices, int stacks, char* text, std::size_t size);
+void describeShape(ShapeId shape, int sliceCount, int stackCount, char* text, std::size_t size);

@@ -21,12 +21,13 @@ float twist = 0.0f;
 float elevation = 0.0f;
 float azimuth = 0.0f;
 
-void applyCamera(double distance, double twist, double elevation, double azimuth)
+// The parameters are named apart from the state variables that callers pass.
+void applyCamera(double eyeDistance, double twistAngle, double elevationAngle, double azimuthAngle)
 {
-    glTranslated(0.0, 0.0, -distance);
-    glRotated(elevation, 1.0, 0.0, 0.0);
-    glRotated(azimuth, 0.0, 1.0, 0.0);
-    glRotated(-twist, 0.0, 0.0, 1.0);
+    glTranslated(0.0, 0.0, -eyeDistance);
+    glRotated(elevationAngle, 1.0, 0.0, 0.0);
+    glRotated(azimuthAngle, 0.0, 1.0, 0.0);
+    glRotated(-twistAngle, 0.0, 0.0, 1.0);
 }
 
 void setupProjection()
