@@ -16,9 +16,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <filesystem>
+#include <algorithm>
 #include <new>
 #include <string>
+#include <thread>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -41,13 +44,9 @@ static Display* openDisplayOrExplain()
     return display;
 }
 
-static bool save(const std::filesystem::path& dir, const std::string& name, const Picture& picture)
+static void explainUnwritten(const GalleryOptions& options, const std::string& name, const std::string& error)
 {
-    std::string error;
-    if (savePicture(dir, name, picture, error))
-        return true;
-    std::fprintf(stderr, "%s: cannot write %s: %s\n", PROGRAM, (dir / name).c_str(), error.c_str());
-    return false;
+    std::fprintf(stderr, "%s: cannot write %s: %s\n", PROGRAM, (options.dir / name).c_str(), error.c_str());
 }
 
 // The first error in writing the report, told at the end: the pictures matter
@@ -65,26 +64,96 @@ static void report(const std::string& name, const std::string& label, const std:
         reportError = errno != 0 ? errno : EIO;
 }
 
-// Draws, saves and reports every picture of the list, in its order, then the
-// contact sheet; false after a message.
+// A picture being written while the next ones are drawn.
+struct InFlight {
+    const PictureEntry* entry = nullptr;
+    PictureWrite write;
+};
+
+// Waits for the oldest picture in flight and gives it its name; false after a message.
+static bool finishOldest(const GalleryOptions& options, std::deque<InFlight>& inFlight)
+{
+    InFlight& oldest = inFlight.front();
+    std::string error;
+    const bool written = finishWriting(oldest.write, true, error);
+    if (written)
+        report(oldest.entry->fileName, oldest.entry->label,
+               std::to_string(oldest.entry->slices) + "\t" + std::to_string(oldest.entry->stacks));
+    else
+        explainUnwritten(options, oldest.entry->fileName, error);
+    inFlight.pop_front();
+    return written;
+}
+
+// Removes every picture still in flight, once one could not be written.
+static void abandon(std::deque<InFlight>& inFlight)
+{
+    for (InFlight& picture : inFlight) {
+        std::string ignored;
+        try {
+            finishWriting(picture.write, false, ignored);
+        } catch (const std::bad_alloc&) {
+            // Removed all the same.
+        }
+    }
+    inFlight.clear();
+}
+
+// Draws every picture of the list in its order, each written on a thread of
+// its own while the next are drawn, and reported once it is written, in
+// order; then the contact sheet. False after a message; nothing is left half
+// written either way.
 static bool drawPictures(const GalleryOptions& options, const PictureList& list)
 {
+    // One picture written per core keeps every core busy and bounds the
+    // memory: that many pictures, the one being drawn and the sheet.
+    const std::size_t cores = std::max(1U, std::thread::hardware_concurrency());
+    const std::size_t limit = std::min(cores, static_cast<std::size_t>(MAX_PICTURES_IN_FLIGHT - 1));
     // Made before the first picture: if memory is short, it is short at once.
     Picture sheet = startSheet(list, options.size);
-    for (const PictureEntry& entry : list.pictures) {
-        // A black picture is no failure: keys can take the whole scene
-        // beyond the far plane.
-        const Picture picture = drawAndReadBack(entry, options.size);
-        if (!save(options.dir, entry.fileName, picture))
-            return false;
-        report(entry.fileName, entry.label, std::to_string(entry.slices) + "\t" + std::to_string(entry.stacks));
-        placeOnSheet(sheet, entry, picture);
+    std::deque<InFlight> inFlight;
+    try {
+        for (const PictureEntry& entry : list.pictures) {
+            if (inFlight.size() == limit && !finishOldest(options, inFlight)) {
+                abandon(inFlight);
+                return false;
+            }
+            // A black picture is no failure: keys can take the whole scene
+            // beyond the far plane.
+            Picture picture = drawAndReadBack(entry, options.size);
+            placeOnSheet(sheet, entry, picture);
+            InFlight next;
+            next.entry = &entry;
+            std::string error;
+            if (!startWriting(options.dir, entry.fileName, std::move(picture), next.write, error)) {
+                while (!inFlight.empty() && finishOldest(options, inFlight)) {
+                }
+                abandon(inFlight);
+                explainUnwritten(options, entry.fileName, error);
+                return false;
+            }
+            inFlight.push_back(std::move(next));
+        }
+        while (!inFlight.empty()) {
+            if (!finishOldest(options, inFlight)) {
+                abandon(inFlight);
+                return false;
+            }
+        }
+    } catch (...) {
+        abandon(inFlight);
+        throw;
     }
     if (!letterSheet(sheet, list))
         std::fprintf(stderr, "%s: warning: GLUT's font cannot be drawn here, so the contact sheet has no text\n",
                      PROGRAM);
-    if (!save(options.dir, CONTACT_SHEET_NAME, sheet))
+    PictureWrite write;
+    std::string error;
+    if (!startWriting(options.dir, CONTACT_SHEET_NAME, std::move(sheet), write, error) ||
+        !finishWriting(write, true, error)) {
+        explainUnwritten(options, CONTACT_SHEET_NAME, error);
         return false;
+    }
     report(CONTACT_SHEET_NAME, "contact sheet", list.sheetCounts);
     return true;
 }

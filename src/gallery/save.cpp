@@ -10,6 +10,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <future>
+#include <utility>
 
 static constexpr char TEMPORARY_SUFFIX[] = ".XXXXXX";
 static constexpr int SIGNALS_THAT_END[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
@@ -89,12 +91,15 @@ static void releaseEndingSignals(const sigset_t& previous)
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }
 
+// A new file under a temporary name in dir for the picture `name`, open on fd:
+// a ticket for finishPicture, or -1 with the reason in error.
+//
 // Written whole under a temporary name in the same directory, then renamed: a
 // run that fails or is stopped half way leaves no truncated picture under the
 // real name. The temporary name is made by mkstemp, which creates the file
 // itself and follows no link, so a name that someone prepared in a shared
 // directory is never opened.
-int startPicture(const std::filesystem::path& dir, const std::string& name, int& fd, std::string& error)
+static int startPicture(const std::filesystem::path& dir, const std::string& name, int& fd, std::string& error)
 {
     std::string path = (dir / name).string();
     const std::string temporary = (dir / ("." + name + TEMPORARY_SUFFIX)).string();
@@ -128,9 +133,11 @@ int startPicture(const std::filesystem::path& dir, const std::string& name, int&
     return slot;
 }
 
-// libpng's simplified interface: no setjmp error handling in C++ code. Nothing
-// here allocates but libpng, so fd is closed on every way out.
-bool writePicture(int fd, const Picture& picture, std::string& error)
+// Writes the picture as a PNG file through fd, flushed to the disk, and closes
+// fd; false with the reason in error. libpng's simplified interface: no setjmp
+// error handling in C++ code. Nothing here allocates but libpng until fd is
+// closed, so it is closed on every way out.
+static bool writePicture(int fd, const Picture& picture, std::string& error)
 {
     std::FILE* file = fdopen(fd, "wb");
     if (file == nullptr) {
@@ -145,9 +152,12 @@ bool writePicture(int fd, const Picture& picture, std::string& error)
     image.height = static_cast<png_uint_32>(picture.height);
     image.format = PNG_FORMAT_RGB;
     char reason[sizeof image.message] = "";
+    errno = 0;
     bool written = png_image_write_to_stdio(&image, file, 0, picture.rgb.data(), 0, nullptr) != 0;
+    // libpng says no more than "Write Error" when the system refuses a write.
     if (!written)
-        std::memcpy(reason, image.message, sizeof reason);
+        std::snprintf(reason, sizeof reason, "%s",
+                      std::ferror(file) != 0 && errno != 0 ? std::strerror(errno) : image.message);
     png_image_free(&image);
     if (written && (std::fflush(file) != 0 || fsync(fd) != 0)) {
         std::snprintf(reason, sizeof reason, "%s", std::strerror(errno));
@@ -162,7 +172,10 @@ bool writePicture(int fd, const Picture& picture, std::string& error)
     return written;
 }
 
-bool finishPicture(int ticket, bool written, std::string& error)
+// Renames the file written under the ticket to its name, or removes it when it
+// was not written; false with the reason in error if the rename fails. On the
+// thread that made the file.
+static bool finishPicture(int ticket, bool written, std::string& error)
 {
     int renameError = 0;
     const sigset_t previous = holdEndingSignals();
@@ -179,18 +192,47 @@ bool finishPicture(int ticket, bool written, std::string& error)
     return written;
 }
 
-bool savePicture(const std::filesystem::path& dir, const std::string& name, const Picture& picture, std::string& error)
+bool startWriting(const std::filesystem::path& dir, const std::string& name, Picture picture, PictureWrite& write,
+                  std::string& error)
 {
     int fd = -1;
-    const int ticket = startPicture(dir, name, fd, error);
-    if (ticket < 0)
+    write.ticket = startPicture(dir, name, fd, error);
+    if (write.ticket < 0)
         return false;
-    bool written = false;
+    // A thread starts with the signal mask of the one that starts it.
+    const sigset_t previous = holdEndingSignals();
     try {
-        written = writePicture(fd, picture, error);
+        write.failure = std::async(std::launch::async, [fd, kept = std::move(picture)] {
+            std::string failure;
+            writePicture(fd, kept, failure);
+            return failure;
+        });
     } catch (...) {
-        finishPicture(ticket, false, error);
+        releaseEndingSignals(previous);
+        close(fd);
+        finishPicture(write.ticket, false, error);
         throw;
     }
-    return finishPicture(ticket, written, error);
+    releaseEndingSignals(previous);
+    return true;
+}
+
+bool finishWriting(PictureWrite& write, bool keep, std::string& error)
+{
+    std::string failure;
+    try {
+        failure = write.failure.get();
+    } catch (...) {
+        // The thread ran short of memory for its message; the file goes all the same.
+        finishPicture(write.ticket, false, error);
+        throw;
+    }
+    if (!keep)
+        return finishPicture(write.ticket, false, error);
+    if (!failure.empty()) {
+        finishPicture(write.ticket, false, error);
+        error = failure;
+        return false;
+    }
+    return finishPicture(write.ticket, true, error);
 }

@@ -3,6 +3,7 @@
 #include "gallery/picture.h"
 
 #include <filesystem>
+#include <future>
 #include <string>
 
 // Blocks the signals that end the gallery in the calling thread and in every
@@ -15,21 +16,24 @@ void blockEndingSignals();
 // the program; a signal ignored at start stays ignored.
 void takeEndingSignals();
 
-// The most pictures that may be between startPicture and finishPicture at once.
+// The most pictures that may be between startWriting and finishWriting at once.
 constexpr int MAX_PICTURES_IN_FLIGHT = 64;
 
-// A new file under a temporary name in dir, for the picture `name`, open on
-// fd: a ticket for finishPicture, or -1 with the reason in error. Call it,
-// and finishPicture, from the thread that called takeEndingSignals.
-int startPicture(const std::filesystem::path& dir, const std::string& name, int& fd, std::string& error);
+// A picture on its way to its file: encoded and written on a thread of its
+// own while the caller goes on, then renamed by finishWriting.
+struct PictureWrite {
+    int ticket = -1;
+    // Why the write failed; empty when it did not.
+    std::future<std::string> failure;
+};
 
-// Writes the picture as a PNG file through fd, flushed to the disk, and
-// closes fd; false with the reason in error. Safe on any thread.
-bool writePicture(int fd, const Picture& picture, std::string& error);
+// Makes the picture's temporary file in dir and starts writing it; false with
+// the reason in error if not even the file could be made. The thread that
+// writes it never takes the ending signals.
+bool startWriting(const std::filesystem::path& dir, const std::string& name, Picture picture, PictureWrite& write,
+                  std::string& error);
 
-// Renames the file written under the ticket to its name, or removes it when it
-// was not written. False with the reason in error if the rename fails.
-bool finishPicture(int ticket, bool written, std::string& error);
-
-// The three above: the picture complete under its name in dir, or nothing.
-bool savePicture(const std::filesystem::path& dir, const std::string& name, const Picture& picture, std::string& error);
+// Waits for the write, then gives the picture its name; or, if the write
+// failed or keep is false, removes it. False with the reason in error if the
+// picture was to be kept and is not.
+bool finishWriting(PictureWrite& write, bool keep, std::string& error);
