@@ -11,6 +11,7 @@
 #include <GL/freeglut.h>
 #include <X11/Xlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -18,11 +19,10 @@
 #include <cstring>
 #include <deque>
 #include <filesystem>
-#include <algorithm>
 #include <new>
 #include <string>
-#include <thread>
 #include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 

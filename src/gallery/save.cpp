@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <future>
+#include <system_error>
 #include <utility>
 
 static constexpr char TEMPORARY_SUFFIX[] = ".XXXXXX";
@@ -199,14 +200,21 @@ bool startWriting(const std::filesystem::path& dir, const std::string& name, Pic
     write.ticket = startPicture(dir, name, fd, error);
     if (write.ticket < 0)
         return false;
+    const auto writing = [fd, kept = std::move(picture)] {
+        std::string failure;
+        writePicture(fd, kept, failure);
+        return failure;
+    };
     // A thread starts with the signal mask of the one that starts it.
     const sigset_t previous = holdEndingSignals();
     try {
-        write.failure = std::async(std::launch::async, [fd, kept = std::move(picture)] {
-            std::string failure;
-            writePicture(fd, kept, failure);
-            return failure;
-        });
+        try {
+            write.failure = std::async(std::launch::async, writing);
+        } catch (const std::system_error&) {
+            // No thread to be had, with memory short say: the picture is
+            // written here, when finishWriting waits for it.
+            write.failure = std::async(std::launch::deferred, writing);
+        }
     } catch (...) {
         releaseEndingSignals(previous);
         close(fd);
