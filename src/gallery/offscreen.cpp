@@ -56,7 +56,8 @@ std::string openOffscreen(int size)
 {
     const std::string what = std::to_string(size) + " x " + std::to_string(size) + " framebuffer object";
     if (!hasFramebufferObjects())
-        return "this OpenGL has no framebuffer objects to draw a " + what + " into";
+        return "this OpenGL has no framebuffer objects to draw the pictures into (an indirect GLX context, for one, "
+               "has none)";
     while (glGetError() != GL_NO_ERROR) {
     }
     GLint depthBits = 0;
@@ -72,12 +73,15 @@ std::string openOffscreen(int size)
     if (glGetError() == GL_OUT_OF_MEMORY)
         return "out of memory for a " + what;
     if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
-        return "this OpenGL cannot draw into a " + what + ": it cannot make one of this size, or memory is short";
+        return "this OpenGL cannot make a " + what + ": it cannot draw into one of this size, or memory is short";
     return "";
 }
 
 void closeOffscreen()
 {
+    // Where none was made, the calls would be X protocol errors too.
+    if (pictureFramebuffer == 0)
+        return;
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glDeleteRenderbuffers(1, &pictureColour);
     glDeleteRenderbuffers(1, &pictureDepth);

@@ -16,7 +16,8 @@
 
 // Tall enough for the whole pop-up menu below the viewer's window, and wide
 // enough for the tests' own window of up to 1000 pixels beside both. The server
-// does not reset when its last client leaves, which would refuse the next test.
+// does not reset when its last client leaves, which would refuse the next test,
+// and it grants indirect GLX contexts, which have no framebuffer objects.
 static constexpr char SCREEN[] = "2400x1100x24";
 
 class XvfbEnvironment : public testing::Environment {
@@ -29,7 +30,8 @@ class XvfbEnvironment : public testing::Environment {
             dup2(ready[1], STDOUT_FILENO);
             // Xvfb's notes about display numbers already taken are no failure.
             std::freopen("/dev/null", "w", stderr);
-            execlp("Xvfb", "Xvfb", "-displayfd", "1", "-screen", "0", SCREEN, "-nolisten", "tcp", "-noreset", nullptr);
+            execlp("Xvfb", "Xvfb", "-displayfd", "1", "-screen", "0", SCREEN, "-nolisten", "tcp", "-noreset", "+iglx",
+                   nullptr);
             _exit(127);
         }
         close(ready[1]);
