@@ -138,13 +138,24 @@ static int startPicture(const std::filesystem::path& dir, const std::string& nam
 // fd; false with the reason in error. libpng's simplified interface: no setjmp
 // error handling in C++ code. Nothing here allocates but libpng until fd is
 // closed, so it is closed on every way out.
+// strerror's text into text, from a function that other threads may call at
+// the same time; it allocates nothing.
+static void describeError(int number, char* text, std::size_t size)
+{
+    const char* described = strerror_r(number, text, size);
+    if (described != text)
+        std::snprintf(text, size, "%s", described);
+}
+
 static bool writePicture(int fd, const Picture& picture, std::string& error)
 {
     std::FILE* file = fdopen(fd, "wb");
     if (file == nullptr) {
         const int failure = errno;
         close(fd);
-        error = std::strerror(failure);
+        char reason[256];
+        describeError(failure, reason, sizeof reason);
+        error = reason;
         return false;
     }
     png_image image{};
@@ -156,16 +167,17 @@ static bool writePicture(int fd, const Picture& picture, std::string& error)
     errno = 0;
     bool written = png_image_write_to_stdio(&image, file, 0, picture.rgb.data(), 0, nullptr) != 0;
     // libpng says no more than "Write Error" when the system refuses a write.
-    if (!written)
-        std::snprintf(reason, sizeof reason, "%s",
-                      std::ferror(file) != 0 && errno != 0 ? std::strerror(errno) : image.message);
+    if (!written && std::ferror(file) != 0 && errno != 0)
+        describeError(errno, reason, sizeof reason);
+    else if (!written)
+        std::snprintf(reason, sizeof reason, "%s", image.message);
     png_image_free(&image);
     if (written && (std::fflush(file) != 0 || fsync(fd) != 0)) {
-        std::snprintf(reason, sizeof reason, "%s", std::strerror(errno));
+        describeError(errno, reason, sizeof reason);
         written = false;
     }
     if (std::fclose(file) != 0 && written) {
-        std::snprintf(reason, sizeof reason, "%s", std::strerror(errno));
+        describeError(errno, reason, sizeof reason);
         written = false;
     }
     if (!written)
