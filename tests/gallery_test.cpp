@@ -122,12 +122,16 @@ TEST_F(Gallery, DrawsWhatTheFloorDraws)
         {"--sh 20-23,26,27 --counts 1,254,255,256,257", {20, 21, 22, 23, 26, 27}, {1, 254, 255, 256, 257}, 0, 0, 250, RESET_CAMERA, "table.png"},
         {"--size 1 --shapes 24,25 --keys " + longTrace, {24, 25}, {}, 10, 10, 1, {-113.999405f, 360, 360, 360}, "narrow.png"},
         {"--shapes 21 --counts " + thirtyThree, {21}, {}, 0, 0, 250, RESET_CAMERA, "shrunk.png"},
+        {"--size 1 --shapes 2 --counts $(seq -s, 68)", {2}, {}, 0, 0, 1, RESET_CAMERA, "columns.png"},
         {"--shapes 20-27 --keys $(printf '%40000s' | tr ' ' S)$(printf '%40000s' | tr ' ' T)", {20, 21, 22, 23, 24, 25, 26, 27}, {}, 40010, 40010, 250, RESET_CAMERA, ""},
         {"--size 1000 --shapes 7,20 --keys o" + std::string(45, 'W'), {7, 20}, {}, 10, 10, 1000, {6, 0, 0, 90}, ""},
         // clang-format on
     };
-    for (int n = 1; n <= 33; ++n)
+    for (int n = 1; n <= 68; ++n) {
         runs[4].counts.push_back(n);
+        runs[5].counts.push_back(n);
+    }
+    runs[4].counts.resize(33);
     // Every shape at every count where what is drawn changes, small.
     for (const auto& [s, t] : EDGE_COUNTS) {
         const auto keys = [](int count, char up, char down) {
