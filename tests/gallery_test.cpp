@@ -166,9 +166,10 @@ TEST_F(Gallery, DrawsWhatTheFloorDraws)
                     << name << " of " << r.args;
             }
         }
-        const std::string sheetCounts =
-            counts.empty() ? std::to_string(r.slices) + "\t" + std::to_string(r.stacks) : counts + "\t" + counts;
-        EXPECT_EQ(out, expected + "contact-sheet.png\tcontact sheet\t" + sheetCounts + "\t" + camera) << r.args;
+        expected += "contact-sheet.png\tcontact sheet\t";
+        expected.append(counts.empty() ? std::to_string(r.slices) : counts).append("\t");
+        expected.append(counts.empty() ? std::to_string(r.stacks) : counts);
+        EXPECT_EQ(out, expected + "\t" + camera) << r.args;
         if (updating && !r.reference.empty())
             fs::copy_file(scratch / "pics/contact-sheet.png", REFERENCES / r.reference,
                           fs::copy_options::overwrite_existing);
@@ -205,7 +206,9 @@ TEST_F(Gallery, CommandsAsRecorded)
         fs::remove_all(scratch);
         fs::create_directories(scratch);
         const std::string status = run(line.substr(2));
-        seen += line + "\n" + status + "\nstandard output:\n" + indented(out) + "standard error:\n";
+        seen += line + "\n";
+        seen += status + "\nstandard output:\n";
+        seen += indented(out) + "standard error:\n";
         // getopt_long names the program as it was called.
         for (std::size_t at; (at = err.find(VARENTHE_GALLERY)) != std::string::npos;)
             err.replace(at, std::strlen(VARENTHE_GALLERY), "varenthe-gallery");

@@ -133,7 +133,7 @@ void describeShape(ShapeId shape, int sliceCount, int stackCount, char* text, st
     if (!glutShapeDrawable(shape, sliceCount, stackCount)) {
         std::snprintf(text, size,
                       sliceCount < 1 || stackCount < 1 ? "left out at %d x %d: counts below 1"
-                                               : "left out: freeglut cannot draw %d x %d",
+                                                       : "left out: freeglut cannot draw %d x %d",
                       sliceCount, stackCount);
         return;
     }
@@ -170,9 +170,9 @@ void describeShape(ShapeId shape, int sliceCount, int stackCount, char* text, st
                       "gluQuadricDrawStyle(q, %s)\nbottom: gluDisk(q, %.1f, %.1f, %d, %d)\n"
                       "tube: gluCylinder(q, %.1f, %.1f, %.1f, %d, %d)\nglTranslatef(0.0, 0.0, %.1f)\n"
                       "top: gluDisk(q, %.1f, %.1f, %d, %d)",
-                      style, CAP_INNER_RADIUS, TUBE_RADIUS, stackCount, sliceCount, TUBE_RADIUS, TUBE_RADIUS, TUBE_HEIGHT,
-                      sliceCount, stackCount, static_cast<double>(static_cast<GLfloat>(TUBE_HEIGHT)), CAP_INNER_RADIUS,
-                      TUBE_RADIUS, stackCount, sliceCount);
+                      style, CAP_INNER_RADIUS, TUBE_RADIUS, stackCount, sliceCount, TUBE_RADIUS, TUBE_RADIUS,
+                      TUBE_HEIGHT, sliceCount, stackCount, static_cast<double>(static_cast<GLfloat>(TUBE_HEIGHT)),
+                      CAP_INNER_RADIUS, TUBE_RADIUS, stackCount, sliceCount);
         break;
     case SHAPE_GLUT_WIRESPHERE:
     case SHAPE_GLUT_SOLIDSPHERE:
