@@ -7,10 +7,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
 
-ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev xvfb hyperfine jq
+ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev xvfb hyperfine jq time
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
     -DVARENTHE_BUILD_TESTS=OFF -DVARENTHE_BUILD_BENCH=ON >/dev/null
-cmake --build build-bench -j2 --target varenthe varenthe-bench varenthe-first-frame-floor varenthe-exit-after-first-frame >/dev/null
+cmake --build build-bench -j2 --target varenthe varenthe-bench varenthe-first-frame-floor varenthe-exit-after-first-frame \
+    varenthe-gallery varenthe-gallery-floor >/dev/null
 
 source scripts/xvfb.sh
 bench=build-bench/bench
@@ -53,3 +54,22 @@ for run in 10/viewer 10/floor 11/viewer 11/floor; do "$bench/varenthe-bench" --b
     | jq -rs '"| id | program | heap growth, bytes/frame | peak RSS, MiB |", "|---:|---|---:|---:|",
     (.[].benchmarks[] | (.name | split("/")) as [$kind, $id, $side]
     | "| \($id) | \($side) | \(.heap_growth_B_per_frame * 10 | round / 10) | \(.peak_RSS_MiB | round) |")'
+
+echo "### The gallery against its floor, all 28 shapes, ${GALLERY_RUNS:=3} runs each"
+# The floor draws, reads back and places the same pictures on the sheet through
+# the gallery's own code, and encodes and writes nothing: the ratio is what
+# saving the pictures costs on top of drawing them.
+echo "| size | gallery, median, s | floor, median, s | gallery/floor | bytes written | gallery's peak RSS, MiB |"
+echo "|---:|---:|---:|---:|---:|---:|"
+for size in ${GALLERY_SIZES:-250 1000 4096}; do
+    pictures="$out/pictures-$size"
+    hyperfine -N --style none --warmup 1 --runs "$GALLERY_RUNS" --export-json "$out/gallery-$size.json" \
+        -n gallery "build-bench/varenthe-gallery --size $size $pictures" \
+        -n floor "$bench/varenthe-gallery-floor --size $size" >/dev/null
+    bytes=$(cat "$pictures"/*.png | wc -c)
+    peak=$(command time -f %M build-bench/varenthe-gallery --size "$size" "$pictures" 2>&1 >/dev/null)
+    jq -r --arg size "$size" --arg bytes "$bytes" --arg peak "$peak" \
+        'def s(x): x * 100 | round / 100; [.results[] | .median] as [$gallery, $floor]
+        | "| \($size) | \(s($gallery)) | \(s($floor)) | \($gallery / $floor * 100 | round / 100) | \($bytes) | \($peak | tonumber / 1024 | round) |"' \
+        "$out/gallery-$size.json"
+done
