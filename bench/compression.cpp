@@ -18,7 +18,7 @@
 //
 // Run it on the 28 pictures of one size, not on contact-sheet.png:
 //
-//   /tmp/compression [--repetitions N] [--verify] [--only TEXT] /tmp/pics-1000/[0-9]*.png
+//   /tmp/compression [--repetitions N] [--verify] [--only TEXT]... /tmp/pics-1000/[0-9]*.png
 
 #include <png.h>
 #include <zlib.h>
@@ -94,10 +94,10 @@ struct Output {
 
 static double milliseconds(clockid_t clock)
 {
-    timespec now {};
+    timespec now{};
     clock_gettime(clock, &now);
-    return static_cast<double>(now.tv_sec) * MILLISECONDS_PER_SECOND
-        + static_cast<double>(now.tv_nsec) / NANOSECONDS_PER_MILLISECOND;
+    return static_cast<double>(now.tv_sec) * MILLISECONDS_PER_SECOND +
+           static_cast<double>(now.tv_nsec) / NANOSECONDS_PER_MILLISECOND;
 }
 
 static double median(std::vector<double> values)
@@ -113,7 +113,7 @@ static double median(std::vector<double> values)
 // all that loading the corpus needs.
 static bool loadPicture(const char* path, Picture& picture)
 {
-    png_image image {};
+    png_image image{};
     image.version = PNG_IMAGE_VERSION;
     if (png_image_begin_read_from_file(&image, path) == 0) {
         std::fprintf(stderr, "%s: %s\n", path, image.message);
@@ -139,15 +139,15 @@ static bool loadPicture(const char* path, Picture& picture)
 // What the gallery does now (save.cpp), only into memory instead of a FILE*.
 static bool encodeSimplified(const Picture& picture, const Candidate& candidate, Output& output)
 {
-    png_image image {};
+    png_image image{};
     image.version = PNG_IMAGE_VERSION;
     image.width = picture.width;
     image.height = picture.height;
     image.format = PNG_FORMAT_RGB;
     image.flags = candidate.simplifiedFlags;
     png_alloc_size_t size = output.bytes.size();
-    const bool written = png_image_write_to_memory(&image, output.bytes.data(), &size, 0,
-                             picture.rgb.data(), 0, nullptr) != 0;
+    const bool written =
+        png_image_write_to_memory(&image, output.bytes.data(), &size, 0, picture.rgb.data(), 0, nullptr) != 0;
     if (!written)
         std::fprintf(stderr, "%s: %s\n", picture.name.c_str(), image.message);
     png_image_free(&image);
@@ -165,9 +165,7 @@ static void appendToOutput(png_structp png, png_bytep data, size_t length)
 }
 
 // Nothing to flush in memory; libpng calls it anyway.
-static void flushNothing(png_structp)
-{
-}
+static void flushNothing(png_structp) {}
 
 // The full API is the only way to choose libpng's zlib level, filters and
 // strategy. Its errors arrive by longjmp, so nothing with a destructor lives
@@ -187,8 +185,8 @@ static bool encodeFull(const Picture& picture, const Candidate& candidate, Outpu
         return false;
     }
     png_set_write_fn(png, &output, appendToOutput, flushNothing);
-    png_set_IHDR(png, info, picture.width, picture.height, BITS_PER_CHANNEL, PNG_COLOR_TYPE_RGB,
-        PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, picture.width, picture.height, BITS_PER_CHANNEL, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     // The simplified API writes this chunk too; with it the files say the
     // same and differ only in their compressed data.
     png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
@@ -218,7 +216,7 @@ static bool encodeSpng(const Picture& picture, const Candidate& candidate, Outpu
     spng_ctx* context = spng_ctx_new(SPNG_CTX_ENCODER);
     if (context == nullptr)
         return false;
-    spng_ihdr header {};
+    spng_ihdr header{};
     header.width = picture.width;
     header.height = picture.height;
     header.bit_depth = BITS_PER_CHANNEL;
@@ -236,8 +234,7 @@ static bool encodeSpng(const Picture& picture, const Candidate& candidate, Outpu
     if (error == 0)
         error = spng_set_option(context, SPNG_IMG_COMPRESSION_STRATEGY, candidate.strategy);
     if (error == 0)
-        error = spng_encode_image(context, picture.rgb.data(), picture.rgb.size(), SPNG_FMT_PNG,
-            SPNG_ENCODE_FINALIZE);
+        error = spng_encode_image(context, picture.rgb.data(), picture.rgb.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE);
     if (error != 0)
         std::fprintf(stderr, "%s: libspng: %s\n", picture.name.c_str(), spng_strerror(error));
     spng_ctx_free(context);
@@ -249,10 +246,8 @@ static bool encode(const Picture& picture, const Candidate& candidate, Output& o
 {
     output.used = 0;
     switch (candidate.library) {
-    case Library::SIMPLIFIED:
-        return encodeSimplified(picture, candidate, output);
-    case Library::FULL:
-        return encodeFull(picture, candidate, output);
+    case Library::SIMPLIFIED: return encodeSimplified(picture, candidate, output);
+    case Library::FULL: return encodeFull(picture, candidate, output);
     case Library::SPNG:
 #if HAVE_SPNG
         return encodeSpng(picture, candidate, output);
@@ -267,7 +262,7 @@ static bool encode(const Picture& picture, const Candidate& candidate, Output& o
 // or a file that libpng cannot read, is not reported as fast.
 static bool decodesToSame(const Picture& picture, const Output& output)
 {
-    png_image image {};
+    png_image image{};
     image.version = PNG_IMAGE_VERSION;
     if (png_image_begin_read_from_memory(&image, output.bytes.data(), output.used) == 0)
         return false;
@@ -290,12 +285,8 @@ struct Named {
 // PNG_FAST_FILTERS is libpng's own name for NONE|SUB|UP: the per-row choice
 // without the two dearest filters.
 static constexpr Named LIBPNG_FILTERS[] = {
-    {"NONE", PNG_FILTER_NONE},
-    {"SUB", PNG_FILTER_SUB},
-    {"UP", PNG_FILTER_UP},
-    {"PAETH", PNG_FILTER_PAETH},
-    {"NONE+SUB+UP", PNG_FAST_FILTERS},
-    {"ALL", PNG_ALL_FILTERS},
+    {"NONE", PNG_FILTER_NONE},   {"SUB", PNG_FILTER_SUB},           {"UP", PNG_FILTER_UP},
+    {"PAETH", PNG_FILTER_PAETH}, {"NONE+SUB+UP", PNG_FAST_FILTERS}, {"ALL", PNG_ALL_FILTERS},
 };
 
 static constexpr Named DEFAULT_STRATEGY = {"default", Z_DEFAULT_STRATEGY};
@@ -369,6 +360,7 @@ static std::vector<Candidate> allCandidates()
         {1, {"SUB", SPNG_FILTER_CHOICE_SUB}, DEFAULT_STRATEGY},
         {1, {"UP", SPNG_FILTER_CHOICE_UP}, DEFAULT_STRATEGY},
         {1, {"PAETH", SPNG_FILTER_CHOICE_PAETH}, DEFAULT_STRATEGY},
+        {1, {"NONE", SPNG_FILTER_CHOICE_NONE}, RLE_STRATEGY},
         {1, {"SUB", SPNG_FILTER_CHOICE_SUB}, RLE_STRATEGY},
         {1, {"UP", SPNG_FILTER_CHOICE_UP}, RLE_STRATEGY},
         {3, {"UP", SPNG_FILTER_CHOICE_UP}, DEFAULT_STRATEGY},
@@ -390,8 +382,8 @@ static std::vector<Candidate> allCandidates()
 
 // The whole corpus once with one candidate: the time is the corpus's, as
 // the gallery pays it for one run.
-static void measureOnce(const std::vector<Picture>& pictures, const Candidate& candidate,
-    Output& output, Measurement& measurement)
+static void measureOnce(const std::vector<Picture>& pictures, const Candidate& candidate, Output& output,
+                        Measurement& measurement)
 {
     std::size_t bytes = 0;
     const double cpuStart = milliseconds(CLOCK_PROCESS_CPUTIME_ID);
@@ -411,30 +403,30 @@ static void measureOnce(const std::vector<Picture>& pictures, const Candidate& c
     measurement.bytes = bytes;
 }
 
-static void verifyOnce(const std::vector<Picture>& pictures, const Candidate& candidate,
-    Output& output, Measurement& measurement)
+static void verifyOnce(const std::vector<Picture>& pictures, const Candidate& candidate, Output& output,
+                       Measurement& measurement)
 {
     measurement.verified = true;
     for (const Picture& picture : pictures) {
         if (!encode(picture, candidate, output) || !decodesToSame(picture, output)) {
-            std::fprintf(stderr, "%s: %s level %d %s %s does not decode to the same picture\n",
-                picture.name.c_str(), candidate.libraryName.c_str(), candidate.level,
-                candidate.filterName.c_str(), candidate.strategyName.c_str());
+            std::fprintf(stderr, "%s: %s level %d %s %s does not decode to the same picture\n", picture.name.c_str(),
+                         candidate.libraryName.c_str(), candidate.level, candidate.filterName.c_str(),
+                         candidate.strategyName.c_str());
             measurement.verified = false;
         }
     }
 }
 
 static void printTable(const std::vector<Picture>& pictures, const std::vector<Candidate>& candidates,
-    const std::vector<Measurement>& measurements, int repetitions)
+                       const std::vector<Measurement>& measurements, int repetitions)
 {
     std::size_t rawBytes = 0;
     for (const Picture& picture : pictures)
         rawBytes += picture.rgb.size();
     std::printf("%zu pictures of %ux%u, %zu bytes of RGB in all; median of %d repetitions; "
                 "libpng %s, zlib %s",
-        pictures.size(), pictures.front().width, pictures.front().height, rawBytes, repetitions,
-        png_get_libpng_ver(nullptr), zlibVersion());
+                pictures.size(), pictures.front().width, pictures.front().height, rawBytes, repetitions,
+                png_get_libpng_ver(nullptr), zlibVersion());
 #if HAVE_SPNG
     std::printf(", libspng %s", spng_version_string());
 #endif
@@ -448,36 +440,36 @@ static void printTable(const std::vector<Picture>& pictures, const std::vector<C
         const Candidate& candidate = candidates[i];
         const Measurement& measurement = measurements[i];
         const double cpu = median(measurement.cpuMilliseconds);
-        const auto spread = std::minmax_element(measurement.cpuMilliseconds.begin(),
-            measurement.cpuMilliseconds.end());
+        const auto spread = std::minmax_element(measurement.cpuMilliseconds.begin(), measurement.cpuMilliseconds.end());
         std::string note;
         if (measurement.failed)
             note += " (FAILED)";
         if (measurement.bytesVaried)
             note += " (bytes varied)";
         std::printf("| %s%s | %d | %s | %s | %.1f | %.1f | %.1f–%.1f | %zu | %.3f | %.2f |\n",
-            candidate.libraryName.c_str(), note.c_str(), candidate.level,
-            candidate.filterName.c_str(), candidate.strategyName.c_str(), cpu,
-            median(measurement.wallMilliseconds), *spread.first, *spread.second,
-            measurement.bytes, cpu / baselineCpu,
-            static_cast<double>(measurement.bytes) / baselineBytes);
+                    candidate.libraryName.c_str(), note.c_str(), candidate.level, candidate.filterName.c_str(),
+                    candidate.strategyName.c_str(), cpu, median(measurement.wallMilliseconds), *spread.first,
+                    *spread.second, measurement.bytes, cpu / baselineCpu,
+                    static_cast<double>(measurement.bytes) / baselineBytes);
     }
 }
 
 static void printUsage()
 {
-    std::fprintf(stderr, "usage: compression [--repetitions N] [--verify] [--only TEXT] PNG...\n"
-                         "  --repetitions N  passes over the corpus per candidate (default %d)\n"
-                         "  --verify         first decode every candidate's output and compare\n"
-                         "  --only TEXT      only candidates whose row contains TEXT, and the baseline\n",
-        DEFAULT_REPETITIONS);
+    std::fprintf(stderr,
+                 "usage: compression [--repetitions N] [--verify] [--only TEXT]... PNG...\n"
+                 "  --repetitions N  passes over the corpus per candidate (default %d)\n"
+                 "  --verify         first decode every candidate's output and compare\n"
+                 "  --only TEXT      only candidates whose row contains TEXT (repeatable),\n"
+                 "                   and the baseline; a row reads e.g. \"libpng full 1 UP RLE\"\n",
+                 DEFAULT_REPETITIONS);
 }
 
 int main(int argc, char** argv)
 {
     int repetitions = DEFAULT_REPETITIONS;
     bool verify = false;
-    std::string only;
+    std::vector<std::string> only;
     std::vector<Picture> pictures;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
@@ -486,7 +478,7 @@ int main(int argc, char** argv)
         } else if (argument == "--verify") {
             verify = true;
         } else if (argument == "--only" && i + 1 < argc) {
-            only = argv[++i];
+            only.push_back(argv[++i]);
         } else if (argument.rfind("--", 0) == 0) {
             printUsage();
             return 2;
@@ -503,16 +495,19 @@ int main(int argc, char** argv)
 
     std::vector<Candidate> candidates;
     for (const Candidate& candidate : allCandidates()) {
-        const std::string row = candidate.libraryName + " " + std::to_string(candidate.level) + " "
-            + candidate.filterName + " " + candidate.strategyName;
-        if (candidates.empty() || only.empty() || row.find(only) != std::string::npos)
+        const std::string row = candidate.libraryName + " " + std::to_string(candidate.level) + " " +
+                                candidate.filterName + " " + candidate.strategyName;
+        bool wanted = candidates.empty() || only.empty();
+        for (const std::string& text : only)
+            wanted = wanted || row.find(text) != std::string::npos;
+        if (wanted)
             candidates.push_back(candidate);
     }
 
     Output output;
     std::size_t largest = 0;
     for (const Picture& picture : pictures) {
-        png_image image {};
+        png_image image{};
         image.width = picture.width;
         image.height = picture.height;
         image.format = PNG_FORMAT_RGB;
