@@ -163,6 +163,10 @@ static bool drawPictures(const GalleryOptions& options, const PictureList& list)
 // again. The exit status.
 static int drawGallery(const GalleryOptions& options, char** argv, Display* probe)
 {
+    // Blocked before glutInit, so that the threads the driver starts for the
+    // window's context have them blocked too and only this one takes them;
+    // taken once the context and the framebuffer are made.
+    blockEndingSignals();
     // The options are the gallery's, not GLUT's.
     int glutArgc = 1;
     glutInit(&glutArgc, argv);
@@ -200,9 +204,6 @@ static int drawGallery(const GalleryOptions& options, char** argv, Display* prob
 
 int main(int argc, char** argv)
 {
-    // Before glutInit, so that every thread the driver starts has them blocked
-    // too and only this one takes them.
-    blockEndingSignals();
     // As in the viewer: a reader that goes away must not end the run.
     std::signal(SIGPIPE, SIG_IGN);
     openStandardDescriptors();

@@ -7,7 +7,7 @@
 #include <string>
 
 // Blocks the signals that end the gallery in the calling thread and in every
-// thread it starts from then on. Call it first thing in main, before glutInit,
+// thread it starts from then on, and ignores SIGXFSZ. Call it before glutInit,
 // so that the driver's threads never take them.
 void blockEndingSignals();
 
