@@ -73,7 +73,10 @@ struct InFlight {
 // Waits for the oldest picture in flight and gives it its name; false after a message.
 static bool finishOldest(const GalleryOptions& options, std::deque<InFlight>& inFlight)
 {
-    InFlight& oldest = inFlight.front();
+    // Out of the queue first: whatever is thrown from here on, finishWriting
+    // has already removed the picture or given it its name.
+    InFlight oldest = std::move(inFlight.front());
+    inFlight.pop_front();
     std::string error;
     const bool written = finishWriting(oldest.write, true, error);
     if (written)
@@ -81,7 +84,6 @@ static bool finishOldest(const GalleryOptions& options, std::deque<InFlight>& in
                std::to_string(oldest.entry->slices) + "\t" + std::to_string(oldest.entry->stacks));
     else
         explainUnwritten(options, oldest.entry->fileName, error);
-    inFlight.pop_front();
     return written;
 }
 
