@@ -24,6 +24,8 @@ static GLuint pictureFramebuffer = 0;
 static GLuint pictureColour = 0;
 static GLuint pictureDepth = 0;
 
+static constexpr int MAX_ERROR_KINDS = 8;
+
 static GLenum depthFormat(GLint bits)
 {
     if (bits > 24)
@@ -58,7 +60,9 @@ std::string openOffscreen(int size)
     if (!hasFramebufferObjects())
         return "this OpenGL has no framebuffer objects to draw the pictures into (an indirect GLX context, for one, "
                "has none)";
-    while (glGetError() != GL_NO_ERROR) {
+    // Errors left by earlier calls would be taken for this one's; GL keeps at
+    // most one per kind, and a lost context would keep giving one.
+    for (int kind = 0; kind < MAX_ERROR_KINDS && glGetError() != GL_NO_ERROR; ++kind) {
     }
     GLint depthBits = 0;
     glGetIntegerv(GL_DEPTH_BITS, &depthBits);
