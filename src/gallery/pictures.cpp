@@ -55,7 +55,9 @@ PictureList listPictures(const GalleryOptions& options)
 {
     PictureList list;
     list.table = !options.counts.empty();
-    const int count = static_cast<int>(options.shapes.size() * std::max<std::size_t>(options.counts.size(), 1));
+    // Without counts, one picture per shape at the counts the keys left.
+    const std::size_t perShape = std::max<std::size_t>(options.counts.size(), 1);
+    const int count = static_cast<int>(options.shapes.size() * perShape);
     list.columns =
         list.table ? static_cast<int>(options.counts.size()) : std::min((count + 1) / 2, SHEET_PAIRS_TO_A_ROW);
     char camera[CAMERA_TRACE_SIZE];
@@ -72,7 +74,7 @@ PictureList listPictures(const GalleryOptions& options)
     for (ShapeId shape : options.shapes) {
         const char* label = menuLabel(shape);
         list.rowLabels.emplace_back(label != nullptr ? label : "");
-        for (std::size_t column = 0; column < std::max<std::size_t>(options.counts.size(), 1); ++column) {
+        for (std::size_t column = 0; column < perShape; ++column) {
             PictureEntry entry;
             entry.shape = shape;
             entry.slices = list.table ? options.counts[column] : slices;
