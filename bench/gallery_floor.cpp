@@ -5,10 +5,10 @@
 
 #include "app/app.h"
 #include "controls/controls.h"
+#include "gallery/contact_sheet.h"
 #include "gallery/offscreen.h"
 #include "gallery/options.h"
-#include "gallery/pictures.h"
-#include "gallery/sheet.h"
+#include "gallery/picture_list.h"
 #include "viewer/viewer_state.h"
 
 #include <GL/freeglut.h>
@@ -36,10 +36,13 @@ int main(int argc, char** argv)
     for (char key : options.keys)
         applyKey(static_cast<unsigned char>(key));
     const PictureList list = listPictures(options);
-    Picture sheet = startSheet(list, options.size);
-    for (const PictureEntry& entry : list.pictures)
-        placeOnSheet(sheet, entry, drawAndReadBack(entry, options.size));
-    letterSheet(sheet, list);
+    ContactSheet sheet(list, options.size);
+    for (const PictureEntry& entry : list.pictures) {
+        Picture picture;
+        drawPicture(entry, options.size, picture);
+        sheet.place(entry, picture);
+        sheet.takeFinishedBands();
+    }
     closeOffscreen();
     glutDestroyWindow(glutGetWindow());
     glutExit();

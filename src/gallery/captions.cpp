@@ -8,6 +8,7 @@
 #include <GL/freeglut.h>
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstddef>
 
 // GLUT's own font, so the sheet needs no font files: freeglut carries its
@@ -40,12 +41,34 @@ int textLineHeight()
     return glutBitmapHeight(FONT);
 }
 
+// The font's widths, asked of GLUT once: wrapping a caption looks at each
+// glyph many times.
+static int glyphWidth(char c)
+{
+    static int widths[GLYPHS] = {};
+    static bool known = false;
+    if (!known) {
+        for (int index = 0; index < GLYPHS; ++index)
+            widths[index] = glutBitmapWidth(FONT, FIRST_GLYPH + index);
+        known = true;
+    }
+    return widths[glyphIndex(c)];
+}
+
 int textWidth(const std::string& text)
 {
     int width = 0;
     for (char c : text)
-        width += glutBitmapWidth(FONT, glyphIndex(c) + FIRST_GLYPH);
+        width += glyphWidth(c);
     return width;
+}
+
+int narrowestCaptionWidth()
+{
+    int widest = 0;
+    for (int code = FIRST_GLYPH; code <= LAST_GLYPH; ++code)
+        widest = std::max(widest, glyphWidth(static_cast<char>(code)));
+    return textWidth(CONTINUATION_INDENT) + widest;
 }
 
 // Pieces that each end at a break: after ", ", or with spaces after every space.
@@ -66,41 +89,63 @@ static std::string trimmed(const std::string& line)
     return line.substr(0, line.find_last_not_of(' ') + 1);
 }
 
+// The arguments of a call, each broken into words if it is too wide for a line.
+static std::vector<std::string> breakablePieces(const std::string& text, int width)
+{
+    std::vector<std::string> parts;
+    for (const std::string& argument : pieces(text, ", ")) {
+        const std::vector<std::string> words = pieces(argument, " ");
+        if (textWidth(trimmed(argument)) > width)
+            parts.insert(parts.end(), words.begin(), words.end());
+        else
+            parts.push_back(argument);
+    }
+    return parts;
+}
+
+// The lines of one line of text.
+static void wrapLine(const std::string& text, int width, std::vector<std::string>& lines)
+{
+    std::string line;
+    // Where the line's own text begins, past its indent.
+    std::size_t start = 0;
+    const auto continueWith = [&](const std::string& next) {
+        const bool indented = textWidth(CONTINUATION_INDENT) + glyphWidth(next.empty() ? ' ' : next[0]) <= width;
+        line = indented ? CONTINUATION_INDENT : "";
+        start = line.size();
+    };
+    for (const std::string& part : breakablePieces(text, width)) {
+        if (trimmed(line).size() > start && textWidth(trimmed(line + part)) > width) {
+            lines.push_back(trimmed(line));
+            continueWith(part);
+        }
+        line += part;
+        // A piece wider than any line, a call's name in a narrow cell, is
+        // broken where the line ends, each line taking at least one glyph:
+        // the text says all it can rather than nothing.
+        while (trimmed(line).size() > start + 1 && textWidth(trimmed(line)) > width) {
+            std::size_t cut = start + 1;
+            int used = textWidth(line.substr(0, cut));
+            while (used + glyphWidth(line[cut]) <= width) {
+                used += glyphWidth(line[cut]);
+                ++cut;
+            }
+            lines.push_back(trimmed(line.substr(0, cut)));
+            const std::string rest = line.substr(std::min(line.find_first_not_of(' ', cut), line.size()));
+            continueWith(rest);
+            line += rest;
+        }
+    }
+    lines.push_back(trimmed(line));
+}
+
 std::vector<std::string> wrapText(const std::string& text, int width)
 {
     std::vector<std::string> lines;
     std::size_t start = 0;
     while (start <= text.size()) {
         const std::size_t end = std::min(text.find('\n', start), text.size());
-        std::vector<std::string> parts;
-        for (const std::string& argument : pieces(text.substr(start, end - start), ", ")) {
-            const std::vector<std::string> words = pieces(argument, " ");
-            if (textWidth(trimmed(argument)) > width)
-                parts.insert(parts.end(), words.begin(), words.end());
-            else
-                parts.push_back(argument);
-        }
-        std::string line;
-        for (const std::string& part : parts) {
-            if (!line.empty() && textWidth(trimmed(line + part)) > width) {
-                lines.push_back(trimmed(line));
-                line = CONTINUATION_INDENT;
-            }
-            line += part;
-            // A piece wider than any line, a call's name in a narrow cell, is
-            // broken where the line ends and goes on on the next: the text
-            // says all it can rather than nothing. Each line takes at least
-            // one character past its indent.
-            while (textWidth(trimmed(line)) > width) {
-                const std::size_t indent = line.find_first_not_of(' ');
-                std::size_t cut = line.size() - 1;
-                while (cut > indent + 1 && textWidth(line.substr(0, cut)) > width)
-                    --cut;
-                lines.push_back(line.substr(0, cut));
-                line = CONTINUATION_INDENT + line.substr(cut);
-            }
-        }
-        lines.push_back(trimmed(line));
+        wrapLine(text.substr(start, end - start), width, lines);
         start = end + 1;
     }
     return lines;

@@ -1,32 +1,30 @@
 #include "app/app.h"
 #include "controls/controls.h"
+#include "gallery/contact_sheet.h"
+#include "gallery/ending_signals.h"
 #include "gallery/offscreen.h"
 #include "gallery/options.h"
-#include "gallery/pictures.h"
-#include "gallery/save.h"
-#include "gallery/sheet.h"
-#include "render/frame.h"
+#include "gallery/picture_list.h"
+#include "gallery/picture_writer.h"
+#include "gallery/report.h"
+#include "gallery/sheet_writer.h"
+#include "gallery/temporary_files.h"
 #include "viewer/viewer_state.h"
 
 #include <GL/freeglut.h>
 #include <X11/Xlib.h>
+#include <malloc.h>
+#include <unistd.h>
 
-#include <algorithm>
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <filesystem>
 #include <new>
 #include <string>
 #include <system_error>
-#include <thread>
 #include <utility>
-#include <vector>
-
-static constexpr char PROGRAM[] = "varenthe-gallery";
 
 // Checked before glutInit, which would print its own message and exit. The
 // connection stays open until GLUT has its own: an X server resets when its last
@@ -35,129 +33,42 @@ static Display* openDisplayOrExplain()
 {
     const char* name = std::getenv("DISPLAY");
     if (name == nullptr || *name == '\0') {
-        std::fprintf(stderr, "%s: needs an X display to render on, and DISPLAY is not set\n", PROGRAM);
+        complain("needs an X display to render on, and DISPLAY is not set");
         return nullptr;
     }
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr)
-        std::fprintf(stderr, "%s: needs an X display to render on, and cannot open \"%s\"\n", PROGRAM, name);
+        complain("needs an X display to render on, and cannot open \"%s\"", name);
     return display;
 }
 
-static void explainUnwritten(const GalleryOptions& options, const std::string& name, const std::string& error)
+static Listing listingOf(const PictureEntry& entry)
 {
-    std::fprintf(stderr, "%s: cannot write %s: %s\n", PROGRAM, (options.dir / name).c_str(), error.c_str());
+    return {entry.label, std::to_string(entry.slices) + "\t" + std::to_string(entry.stacks)};
 }
 
-// The first error in writing the report, told at the end: the pictures matter
-// more than their listing, so a reader that goes away or a full disk under
-// standard output stops nothing.
-static int reportError = 0;
-
-// One line per picture, tab-separated, with what it takes to make it again:
-// file, menu label, slices, stacks and the viewer's own camera trace.
-static void report(const std::string& name, const std::string& label, const std::string& slicesAndStacks)
-{
-    std::printf("%s\t%s\t%s\t", name.c_str(), label.c_str(), slicesAndStacks.c_str());
-    printCameraTrace();
-    if (std::ferror(stdout) != 0 && reportError == 0)
-        reportError = errno != 0 ? errno : EIO;
-}
-
-// A picture being written while the next ones are drawn.
-struct InFlight {
-    const PictureEntry* entry = nullptr;
-    PictureWrite write;
-};
-
-// Waits for the oldest picture in flight and gives it its name; false after a message.
-static bool finishOldest(const GalleryOptions& options, std::deque<InFlight>& inFlight)
-{
-    // Out of the queue first: whatever is thrown from here on, finishWriting
-    // has already removed the picture or given it its name.
-    InFlight oldest = std::move(inFlight.front());
-    inFlight.pop_front();
-    std::string error;
-    const bool written = finishWriting(oldest.write, true, error);
-    if (written)
-        report(oldest.entry->fileName, oldest.entry->label,
-               std::to_string(oldest.entry->slices) + "\t" + std::to_string(oldest.entry->stacks));
-    else
-        explainUnwritten(options, oldest.entry->fileName, error);
-    return written;
-}
-
-// Removes every picture still in flight, once one could not be written.
-static void abandon(std::deque<InFlight>& inFlight)
-{
-    for (InFlight& picture : inFlight) {
-        std::string ignored;
-        try {
-            finishWriting(picture.write, false, ignored);
-        } catch (const std::bad_alloc&) {
-            // Removed all the same.
-        }
-    }
-    inFlight.clear();
-}
-
-// Draws every picture of the list in its order, each written on a thread of
-// its own while the next are drawn, and reported once it is written, in
-// order; then the contact sheet. False after a message; nothing is left half
-// written either way.
+// Draws every picture of the list in its order, each written while the next
+// are drawn and listed once it has its name, then the contact sheet, whose
+// rows are written as they are filled. False after a message; whatever is
+// unfinished then is removed on the way out.
 static bool drawPictures(const GalleryOptions& options, const PictureList& list)
 {
-    // One picture written per core keeps every core busy and bounds the
-    // memory: that many pictures, the one being drawn and the sheet.
-    const std::size_t cores = std::max(1U, std::thread::hardware_concurrency());
-    const std::size_t limit = std::min(cores, static_cast<std::size_t>(MAX_PICTURES_IN_FLIGHT - 1));
-    // Made before the first picture: if memory is short, it is short at once.
-    Picture sheet = startSheet(list, options.size);
-    std::deque<InFlight> inFlight;
-    try {
-        for (const PictureEntry& entry : list.pictures) {
-            if (inFlight.size() == limit && !finishOldest(options, inFlight)) {
-                abandon(inFlight);
-                return false;
-            }
-            // A black picture is no failure: keys can take the whole scene
-            // beyond the far plane.
-            Picture picture = drawAndReadBack(entry, options.size);
-            placeOnSheet(sheet, entry, picture);
-            InFlight next;
-            next.entry = &entry;
-            std::string error;
-            if (!startWriting(options.dir, entry.fileName, std::move(picture), next.write, error)) {
-                while (!inFlight.empty() && finishOldest(options, inFlight)) {
-                }
-                abandon(inFlight);
-                explainUnwritten(options, entry.fileName, error);
-                return false;
-            }
-            inFlight.push_back(std::move(next));
-        }
-        while (!inFlight.empty()) {
-            if (!finishOldest(options, inFlight)) {
-                abandon(inFlight);
-                return false;
-            }
-        }
-    } catch (...) {
-        abandon(inFlight);
-        throw;
+    ContactSheet sheet(list, options.size);
+    SheetWriter sheetFile(CONTACT_SHEET_NAME, sheet.width(), sheet.height());
+    PictureWriter writer(filesInFlight());
+    for (const PictureEntry& entry : list.pictures) {
+        // A black picture is no failure: keys can take the whole scene beyond
+        // the far plane.
+        Picture picture;
+        if (!drawPicture(entry, options.size, picture))
+            return false;
+        sheet.place(entry, picture);
+        if (!writer.write(entry.fileName, listingOf(entry), std::move(picture)) ||
+            !sheetFile.write(sheet.takeFinishedBands()))
+            return false;
     }
-    if (!letterSheet(sheet, list))
-        std::fprintf(stderr, "%s: warning: GLUT's font cannot be drawn here, so the contact sheet has no text\n",
-                     PROGRAM);
-    PictureWrite write;
-    std::string error;
-    if (!startWriting(options.dir, CONTACT_SHEET_NAME, std::move(sheet), write, error) ||
-        !finishWriting(write, true, error)) {
-        explainUnwritten(options, CONTACT_SHEET_NAME, error);
-        return false;
-    }
-    report(CONTACT_SHEET_NAME, "contact sheet", list.sheetCounts);
-    return true;
+    return writer.finish() && sheetFile.write(sheet.takeFinishedBands()) &&
+           sheetFile.finish({"contact sheet", list.sheetCounts});
 }
 
 // Everything that needs the display, which is open as probe: the window and
@@ -181,7 +92,7 @@ static int drawGallery(const GalleryOptions& options, char** argv, Display* prob
     bool drawn = false;
     const std::string unavailable = openOffscreen(options.size);
     if (!unavailable.empty()) {
-        std::fprintf(stderr, "%s: %s\n", PROGRAM, unavailable.c_str());
+        complain("%s", unavailable.c_str());
     } else {
         onReshape(options.size, options.size);
         for (char key : options.keys)
@@ -196,9 +107,8 @@ static int drawGallery(const GalleryOptions& options, char** argv, Display* prob
     // what it holds for them before the process ends.
     glutDestroyWindow(glutGetWindow());
     glutExit();
-    if (reportError != 0) {
-        std::fprintf(stderr, "%s: cannot write the list of pictures to standard output: %s\n", PROGRAM,
-                     std::strerror(reportError));
+    if (reportError() != 0) {
+        complain("cannot write the list of pictures to standard output: %s", std::strerror(reportError()));
         return 1;
     }
     return drawn ? 0 : 1;
@@ -209,12 +119,16 @@ int main(int argc, char** argv)
     // As in the viewer: a reader that goes away must not end the run.
     std::signal(SIGPIPE, SIG_IGN);
     openStandardDescriptors();
+    // The writing threads share the main thread's malloc arena rather than
+    // each reserving one of 64 MiB of address space: they allocate little
+    // beside the pictures, which are mapped on their own.
+    mallopt(M_ARENA_MAX, 1);
     GalleryOptions options;
     std::string error;
     if (!parseGalleryArgs(argc, argv, options, error)) {
         if (!error.empty())
-            std::fprintf(stderr, "%s: %s\n", PROGRAM, error.c_str());
-        std::fprintf(stderr, "Try '%s --help'.\n", PROGRAM);
+            complain("%s", error.c_str());
+        std::fprintf(stderr, "Try 'varenthe-gallery --help'.\n");
         return 2;
     }
     if (options.help) {
@@ -227,19 +141,22 @@ int main(int argc, char** argv)
 
     std::error_code failure;
     std::filesystem::create_directories(options.dir, failure);
-    if (failure) {
-        std::fprintf(stderr, "%s: cannot create %s: %s\n", PROGRAM, options.dir.c_str(), failure.message().c_str());
+    if (failure)
+        complain("cannot create %s: %s", options.dir.c_str(), failure.message().c_str());
+    else if (!openOutputFolder(options.dir, error))
+        complain("cannot open %s: %s", options.dir.c_str(), error.c_str());
+    if (failure || !error.empty()) {
         XCloseDisplay(probe);
         return 1;
     }
-    // Memory for one picture and the sheet may be lacking, and the driver may
-    // find it lacking as it frees what it holds. The process ends anyway, and
-    // with it everything it holds.
     try {
         return drawGallery(options, argv, probe);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "%s: out of memory for %d x %d pictures and their contact sheet\n", PROGRAM, options.size,
-                     options.size);
-        return 1;
+        // Whatever was being written is gone by now. The driver may be what
+        // ran short, half way through a call of its own, so nothing more of
+        // it is trusted: the process ends here, its report lines out.
+        complain("out of memory for %d x %d pictures and their contact sheet", options.size, options.size);
+        std::fflush(stdout);
+        _exit(1);
     }
 }

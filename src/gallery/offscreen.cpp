@@ -3,10 +3,12 @@
 
 #include "gallery/offscreen.h"
 
+#include "gallery/report.h"
 #include "render/frame.h"
 #include "viewer/viewer_state.h"
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -93,31 +95,37 @@ void closeOffscreen()
 }
 
 // GL reads rows from the bottom up; a PNG file holds them from the top down.
-static Picture pictureFromGlRows(int width, int height, const std::vector<unsigned char>& bottomUp)
+// Turned over where they are, so that a picture takes its memory once.
+static void turnOver(Picture& picture)
 {
-    Picture picture;
-    picture.width = width;
-    picture.height = height;
-    picture.rgb.resize(bottomUp.size());
-    const std::size_t rowBytes = static_cast<std::size_t>(width) * RGB_BYTES;
-    for (int row = 0; row < height; ++row) {
-        const auto from = bottomUp.begin() + static_cast<std::ptrdiff_t>(rowBytes * (height - 1 - row));
-        std::copy(from, from + static_cast<std::ptrdiff_t>(rowBytes),
-                  picture.rgb.begin() + static_cast<std::ptrdiff_t>(rowBytes * row));
+    const std::size_t rowBytes = static_cast<std::size_t>(picture.width) * RGB_BYTES;
+    std::vector<unsigned char> spare(rowBytes);
+    for (int top = 0, bottom = picture.height - 1; top < bottom; ++top, --bottom) {
+        unsigned char* upper = &picture.rgb[rowBytes * static_cast<std::size_t>(top)];
+        unsigned char* lower = &picture.rgb[rowBytes * static_cast<std::size_t>(bottom)];
+        std::copy(upper, upper + rowBytes, spare.data());
+        std::copy(lower, lower + rowBytes, upper);
+        std::copy(spare.begin(), spare.end(), lower);
     }
-    return picture;
 }
 
-Picture drawAndReadBack(const PictureEntry& entry, int size)
+bool drawPicture(const PictureEntry& entry, int size, Picture& picture)
 {
     selectedShape = entry.shape;
     slices = entry.slices;
     stacks = entry.stacks;
     onDisplay();
+    picture.width = picture.height = size;
+    picture.rgb.resize(static_cast<std::size_t>(size) * size * RGB_BYTES);
     // GL's default pack alignment of 4 bytes fits rows of RGB pixels only when
     // the width is a multiple of 4.
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    std::vector<unsigned char> bottomUp(static_cast<std::size_t>(size) * size * RGB_BYTES);
-    glReadPixels(0, 0, size, size, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
-    return pictureFromGlRows(size, size, bottomUp);
+    glReadPixels(0, 0, size, size, GL_RGB, GL_UNSIGNED_BYTE, picture.rgb.data());
+    turnOver(picture);
+    // A frame that GL refused in part is no picture of the shape.
+    const GLenum error = glGetError();
+    if (error != GL_NO_ERROR)
+        complain("OpenGL failed while drawing %s: %s (error 0x%04x)", entry.fileName.c_str(),
+                 reinterpret_cast<const char*>(gluErrorString(error)), error);
+    return error == GL_NO_ERROR;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "gallery/picture.h"
-#include "gallery/pictures.h"
+#include "gallery/picture_list.h"
 
 #include <GL/gl.h>
 
@@ -18,5 +18,6 @@ void closeOffscreen();
 void bindColourFramebuffer(int width, int height, GLuint& framebuffer, GLuint& colour);
 
 // Sets the viewer state to the picture's shape and counts, the one place the
-// gallery does, draws one frame at the camera the keys left, and reads it back.
-Picture drawAndReadBack(const PictureEntry& entry, int size);
+// gallery does, draws one frame at the camera the keys left, and reads it
+// back into picture. False after a message if GL reports an error.
+bool drawPicture(const PictureEntry& entry, int size, Picture& picture);

@@ -1,6 +1,6 @@
 #include "gallery/options.h"
 
-#include "gallery/pictures.h"
+#include "gallery/picture_list.h"
 
 #include "app/app.h"
 #include "controls/controls.h"

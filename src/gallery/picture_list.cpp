@@ -1,4 +1,4 @@
-#include "gallery/pictures.h"
+#include "gallery/picture_list.h"
 
 #include "controls/controls.h"
 #include "render/shapes.h"
