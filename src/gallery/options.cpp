@@ -13,7 +13,8 @@
 #include <system_error>
 
 static constexpr int MAX_SIZE = 4096;
-// Enough for any lesson on tessellation; far more makes GLUT allocate without end.
+// Enough for any lesson on tessellation. GLU allocates for every vertex of its
+// shapes, so far more takes it long and much memory.
 static constexpr int MAX_COUNT = 1000;
 
 // The whole text has to be a decimal number: "", "12px" and " 12" are not.

@@ -1,7 +1,7 @@
 #include "gallery/picture_list.h"
 
 #include "controls/controls.h"
-#include "render/shapes.h"
+#include "render/frame.h"
 
 #include <algorithm>
 #include <cctype>

@@ -47,8 +47,9 @@ static void drawClosedCylinder(QuadricStyle style)
 }
 
 // freeglut numbers the vertices of its curved shapes in 16 bits. Past this many
-// it warns that the indices wrap and draws a broken shape; further up, and at
-// any count below 1, it ends the whole process. Its own vertex counts decide.
+// it warns that the indices wrap and draws a broken shape, or further up ends
+// the whole process. Below 1 it draws nothing, but for a sphere or cone with
+// negative slices, where it ends the process too. Its own vertex counts decide.
 static constexpr long long GLUT_MAX_VERTICES = 65535;
 
 bool glutShapeDrawable(ShapeId shape, int sliceCount, int stackCount)

@@ -4,10 +4,11 @@
 
 #include <GL/gl.h>
 
-#include <cstddef>
+// The frame's own helpers: the sizes it draws the shapes at, the GLU shapes
+// and which GLUT shapes it leaves out. Others include render/frame.h.
 
-// The sizes the frame draws the shapes at. describeShape reads them too, so
-// that a description names the arguments that were drawn.
+// describeShape reads the sizes too, so that a description names the
+// arguments that were drawn.
 constexpr GLdouble TUBE_RADIUS = 1.5;
 constexpr GLdouble TUBE_HEIGHT = 2.0;
 constexpr GLdouble DISK_INNER_RADIUS = 0.5;
@@ -45,11 +46,3 @@ GLuint buildClosedCylinder(QuadricStyle style);
 // counts: below 1, and past what freeglut can index. Every other shape is
 // drawn at any count, the GLU shapes with the counts as they are.
 bool glutShapeDrawable(ShapeId shape, int sliceCount, int stackCount);
-
-// Room for any description that describeShape writes.
-constexpr std::size_t SHAPE_DESCRIPTION_SIZE = 320;
-
-// The GL, GLU and GLUT calls by which the frame draws this shape at these
-// counts, one to a line, as C source with the quadric named q; or why the
-// frame leaves the shape out. Written into text, cut short if size is too small.
-void describeShape(ShapeId shape, int sliceCount, int stackCount, char* text, std::size_t size);
