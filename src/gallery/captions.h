@@ -1,13 +1,7 @@
 #pragma once
 
-#include "gallery/picture.h"
-
 #include <string>
 #include <vector>
-
-// Text in one of GLUT's bitmap fonts, every line this high.
-int textLineHeight();
-int textWidth(const std::string& text);
 
 // Lines of at most width pixels, broken after ", " and failing that after a
 // space, the lines after the first of each text line indented where the
@@ -19,9 +13,3 @@ std::vector<std::string> wrapText(const std::string& text, int width);
 
 // The narrowest width at which every line can hold a glyph past the indent.
 int narrowestCaptionWidth();
-
-// False when this GL cannot draw the font into a framebuffer object.
-bool loadGlyphs();
-
-// One line of text with its top left corner at (left, top), clipped to the picture.
-void drawText(Picture& picture, const std::string& line, int left, int top, const unsigned char colour[RGB_BYTES]);

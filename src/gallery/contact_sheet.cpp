@@ -1,6 +1,7 @@
 #include "gallery/contact_sheet.h"
 
 #include "gallery/captions.h"
+#include "gallery/glyphs.h"
 #include "gallery/report.h"
 #include "gallery/shrink.h"
 

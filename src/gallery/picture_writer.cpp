@@ -79,7 +79,7 @@ struct PictureWriter::Job {
     void run()
     {
         try {
-            written = picture.width > 0 ? writePng(file.fd, picture, cancelled, reason) : writeAll();
+            written = picture.width > 0 ? writePng(file.fd, picture, cancelled, reason) : writeText();
         } catch (const std::bad_alloc&) {
             describeError(ENOMEM, reason);
         }
@@ -87,21 +87,10 @@ struct PictureWriter::Job {
         picture.rgb = std::vector<unsigned char>();
     }
 
-    bool writeAll()
+    bool writeText()
     {
-        const char* at = text.data();
-        std::size_t left = text.size();
-        while (left > 0) {
-            const ssize_t count = ::write(file.fd, at, left);
-            if (count < 0 && errno == EINTR)
-                continue;
-            if (count <= 0) {
-                describeError(count < 0 ? errno : EIO, reason);
-                return false;
-            }
-            at += count;
-            left -= static_cast<std::size_t>(count);
-        }
+        if (!writeFully(file.fd, text.data(), text.size(), reason))
+            return false;
         if (fsync(file.fd) == 0)
             return true;
         describeError(errno, reason);

@@ -89,21 +89,27 @@ void PngEncoder::onWrite(png_structp png, png_bytep data, png_size_t length)
     }
 }
 
-bool PngEncoder::flushBuffer()
+bool writeFully(int fd, const void* data, std::size_t size, char (&reason)[REASON_SIZE])
 {
-    const unsigned char* at = buffer_.data();
-    std::size_t left = buffer_.size();
-    while (left > 0) {
-        const ssize_t written = write(fd_, at, left);
+    const auto* at = static_cast<const unsigned char*>(data);
+    while (size > 0) {
+        const ssize_t written = write(fd, at, size);
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0) {
-            describeError(written < 0 ? errno : EIO, reason_);
+            describeError(written < 0 ? errno : EIO, reason);
             return false;
         }
         at += written;
-        left -= static_cast<std::size_t>(written);
+        size -= static_cast<std::size_t>(written);
     }
+    return true;
+}
+
+bool PngEncoder::flushBuffer()
+{
+    if (!writeFully(fd_, buffer_.data(), buffer_.size(), reason_))
+        return false;
     buffer_.clear();
     return true;
 }

@@ -15,6 +15,10 @@ constexpr std::size_t REASON_SIZE = 256;
 // strerror's text into reason, from any thread, allocating nothing.
 void describeError(int number, char (&reason)[REASON_SIZE]);
 
+// Writes all size bytes through fd, whatever the system takes at a time;
+// false with the reason in reason.
+bool writeFully(int fd, const void* data, std::size_t size, char (&reason)[REASON_SIZE]);
+
 // A PNG file of RGB rows written through fd, top row first, as the rows come;
 // fd stays open. Nothing in it allocates after the start but libpng.
 class PngEncoder {
