@@ -6,11 +6,12 @@ set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
 
-# The benchmark is built too, the install test makes a Debian package and checks
-# it and its desktop entry, and the style check needs clang-format, clang-tidy,
-# git for the list of files and python3 for the compile database.
+# The benchmark is built too (its compression bench needs libdeflate), the
+# install test makes a Debian package and checks it and its desktop entry, and
+# the style check needs clang-format, clang-tidy, git for the list of files and
+# python3 for the compile database.
 ensure_packages "${BUILD_PACKAGES[@]}" libgtest-dev xvfb libx11-dev libxdo-dev man-db groff-base libbenchmark-dev \
-    dpkg-dev file lintian desktop-file-utils clang libclang-rt-14-dev clang-format clang-tidy git python3
+    libdeflate-dev dpkg-dev file lintian desktop-file-utils clang libclang-rt-14-dev clang-format clang-tidy git python3
 
 jobs=$(nproc)
 status=0

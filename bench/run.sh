@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Builds the benchmark in build-bench/ and runs it under a private Xvfb, printing
 # Markdown tables. Arguments go to the per-frame run, such as
-# --benchmark_filter='^frame/(10|11)/'. REPETITIONS (30), START_ROUNDS (8) and
-# START_RUNS (5) set how much is run.
+# --benchmark_filter='^frame/(10|11)/'. REPETITIONS (30), START_ROUNDS (8),
+# START_RUNS (5), GALLERY_ROUNDS (5) and GALLERY_SIZES ("250 1000 4096") set how
+# much is run; BASELINE (8accdfc) is the commit whose gallery it is timed against.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
 
-ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev xvfb hyperfine jq time
+ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev libdeflate-dev xvfb hyperfine jq time git
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
     -DVARENTHE_BUILD_TESTS=OFF -DVARENTHE_BUILD_BENCH=ON >/dev/null
 cmake --build build-bench -j2 --target varenthe varenthe-bench varenthe-first-frame-floor varenthe-exit-after-first-frame \
@@ -55,21 +56,30 @@ for run in 10/viewer 10/floor 11/viewer 11/floor; do "$bench/varenthe-bench" --b
     (.[].benchmarks[] | (.name | split("/")) as [$kind, $id, $side]
     | "| \($id) | \($side) | \(.heap_growth_B_per_frame * 10 | round / 10) | \(.peak_RSS_MiB | round) |")'
 
-echo "### The gallery against its floor, all 28 shapes, ${GALLERY_RUNS:=3} runs each"
-# The floor draws, reads back and places the same pictures on the sheet through
-# the gallery's own code, and encodes and writes nothing: the ratio is what
-# saving the pictures costs on top of drawing them.
-echo "| size | gallery, median, s | floor, median, s | gallery/floor | bytes written | gallery's peak RSS, MiB |"
-echo "|---:|---:|---:|---:|---:|---:|"
+echo "### The gallery against ${BASELINE:=8accdfc}'s and against its floor, all 28 shapes, ${GALLERY_ROUNDS:=5} rounds"
+# The baseline's gallery, built from git once per commit; the floor draws, reads
+# back and places the same pictures on the sheet through the gallery's own code,
+# and encodes and writes nothing. The three take turns, one run each a round,
+# so that load from elsewhere lands on all three alike.
+baseline=build-bench/baseline-$(git rev-parse --short "$BASELINE")
+[ -d "$baseline" ] || { mkdir -p "$baseline.new" && git archive "$BASELINE" | tar -x -C "$baseline.new" && mv "$baseline.new" "$baseline"; }
+cmake -S "$baseline" -B "$baseline/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARENTHE_BUILD_TESTS=OFF >/dev/null
+cmake --build "$baseline/build" -j2 --target varenthe-gallery >/dev/null
+printf '%s\n' "| size | gallery, median, s | baseline, median, s | floor, median, s | gallery/baseline | gallery/floor \
+| CPU, gallery/baseline | bytes written | bytes/baseline | gallery's peak RSS, MiB |" "|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
 for size in ${GALLERY_SIZES:-250 1000 4096}; do
-    pictures="$out/pictures-$size"
-    hyperfine -N --style none --warmup 1 --runs "$GALLERY_RUNS" --export-json "$out/gallery-$size.json" \
-        -n gallery "build-bench/varenthe-gallery --size $size $pictures" \
-        -n floor "$bench/varenthe-gallery-floor --size $size" >/dev/null
-    bytes=$(cat "$pictures"/*.png | wc -c)
-    peak=$(command time -f %M build-bench/varenthe-gallery --size "$size" "$pictures" 2>&1 >/dev/null)
-    jq -r --arg size "$size" --arg bytes "$bytes" --arg peak "$peak" \
-        'def s(x): x * 100 | round / 100; [.results[] | .median] as [$gallery, $floor]
-        | "| \($size) | \(s($gallery)) | \(s($floor)) | \($gallery / $floor * 100 | round / 100) | \($bytes) | \($peak | tonumber / 1024 | round) |"' \
-        "$out/gallery-$size.json"
+    commands=(-n gallery "build-bench/varenthe-gallery --size $size $out/gallery-$size"
+        -n baseline "$baseline/build/varenthe-gallery --size $size $out/baseline-$size"
+        -n floor "$bench/varenthe-gallery-floor --size $size")
+    # A run first, untimed, which also reads the gallery's peak resident size.
+    peak=$(command time -f %M build-bench/varenthe-gallery --size "$size" "$out/gallery-$size" 2>&1 >/dev/null)
+    rounds=()
+    for _ in $(seq "$GALLERY_ROUNDS"); do rounds+=("${commands[@]}"); done
+    hyperfine -N --style none --runs 1 --export-json "$out/gallery-$size.json" "${rounds[@]}" >/dev/null
+    jq -r --arg size "$size" --arg peak "$peak" --arg bytes "$(cat "$out/gallery-$size"/*.png | wc -c)" \
+        --arg old "$(cat "$out/baseline-$size"/*.png | wc -c)" 'def r(x): x * 100 | round / 100; def median: sort | .[length / 2 | floor];
+        [.results | group_by(.command)[] | {key: .[0].command, value: [([.[].times[]] | median), ([.[] | .user + .system] | median)]}]
+        | from_entries as {gallery: [$wall, $cpu], baseline: [$oldWall, $oldCpu], floor: [$floor]}
+        | "| \($size) | \(r($wall)) | \(r($oldWall)) | \(r($floor)) | \(r($wall / $oldWall)) | \(r($wall / $floor)) | \(r($cpu / $oldCpu))"
+          + " | \($bytes) | \(r($bytes | tonumber / ($old | tonumber))) | \($peak | tonumber / 1024 | round) |"' "$out/gallery-$size.json"
 done

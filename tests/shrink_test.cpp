@@ -38,24 +38,14 @@ TEST(Shrink, MatchesThePlainAverageOfEachBlock)
         // RANDOM, or every byte this value.
         int fill;
     };
-    static constexpr Case CASES[] = {
-        {1, 1, 1, RANDOM},
-        {7, 5, 1, RANDOM},
-        {250, 250, 1, RANDOM},
-        {2, 2, 2, RANDOM},
-        {1000, 1000, 2, RANDOM},
-        {1001, 999, 2, RANDOM},
-        {31, 17, 3, RANDOM},
-        {13, 13, 4, RANDOM},
-        {4096, 520, 8, RANDOM},
-        {5, 9, 6, RANDOM},
-        {1000, 700, 300, RANDOM},
-        // The largest column sums in 16 bits, and the first past them; a
-        // whole picture into one pixel.
-        {300, 600, 257, 255},
-        {600, 300, 258, 255},
-        {4096, 4096, 4096, 255},
-    };
+    // Copies, shrinks with rows and columns left over, and at the end the
+    // largest column sums in 16 bits, the first past them, and a whole picture
+    // into one pixel.
+    static constexpr Case CASES[] = {{1, 1, 1, RANDOM},    {7, 5, 1, RANDOM},        {250, 250, 1, RANDOM},
+                                     {2, 2, 2, RANDOM},    {1000, 1000, 2, RANDOM},  {1001, 999, 2, RANDOM},
+                                     {31, 17, 3, RANDOM},  {13, 13, 4, RANDOM},      {4096, 520, 8, RANDOM},
+                                     {5, 9, 6, RANDOM},    {1000, 700, 300, RANDOM}, {300, 600, 257, 255},
+                                     {600, 300, 258, 255}, {4096, 4096, 4096, 255}};
     std::minstd_rand random(29);
     for (const Case& test : CASES) {
         SCOPED_TRACE(testing::Message() << test.width << " x " << test.height << " by " << test.factor);
