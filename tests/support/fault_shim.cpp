@@ -14,7 +14,7 @@
 //                         move (the folder renamed to DIR.old) or readonly
 //                         (chmod 0555, which holds for all but root).
 // The kinds: open (open, openat, mkstemp, mkostemp: EACCES), tmpfile (an open
-// with O_TMPFILE, counted as open too: EOPNOTSUPP), write (write, fwrite,
+// with O_TMPFILE, counted as open too unless refused: EOPNOTSUPP), write (write, fwrite,
 // fflush: ENOSPC), fsync (fsync, fdatasync: EIO), link (linkat: EACCES), rename
 // (rename, renameat, renameat2: EACCES), close (close, fclose: EIO, once
 // closed), thread (pthread_create once a file in the folder was opened: EAGAIN),
@@ -189,12 +189,12 @@ Hit fileFault(Kind kind, int fd)
     return writing && path[0] == '/' ? pathFault(kind, AT_FDCWD, path) : Hit{};
 }
 
+// An O_TMPFILE open that the fault refuses is not counted as an open.
 Hit openFault(int dirfd, const char* path, int flags)
 {
-    const Hit open = pathFault(OPEN, dirfd, path);
-    folderOpened = folderOpened || concerns(dirfd, path);
+    folderOpened = folderOpened || ((flags & O_ACCMODE) != O_RDONLY && concerns(dirfd, path));
     const Hit tmpfile = (flags & O_TMPFILE) == O_TMPFILE ? pathFault(TMPFILE, dirfd, path) : Hit{};
-    return tmpfile.error != 0 || tmpfile.action != nullptr ? tmpfile : open;
+    return tmpfile.error != 0 || tmpfile.action != nullptr ? tmpfile : pathFault(OPEN, dirfd, path);
 }
 
 // A failed write leaves its error on the stream, as stdio does.
@@ -257,7 +257,7 @@ WRAP(int, renameat2, (int from, const char* old, int to, const char* name, unsig
 WRAP(int, renameat, (int from, const char* old, int to, const char* name), (from, old, to, name), RENAME,
      pathFault(RENAME, to, name), -1)
 WRAP(int, rename, (const char* old, const char* name), (old, name), RENAME, pathFault(RENAME, AT_FDCWD, name), -1)
-// The driver starts threads of its own before the gallery opens a file.
+// The driver starts threads of its own before the gallery opens a file to write.
 WRAP(int, pthread_create, (pthread_t * thread, const pthread_attr_t* attributes, void* (*start)(void*), void* argument),
      (thread, attributes, start, argument), THREAD, folderOpened ? fire(THREAD) : Hit{}, EAGAIN)
 
