@@ -53,7 +53,7 @@ struct Fault {
     char action[16] = "";
 };
 
-// Read at load, by calls that do not allocate through the malloc below.
+// Read once, at load.
 Fault faults[KINDS];
 const char* folder = "";
 const char* logPath = "";
@@ -67,15 +67,17 @@ __attribute__((constructor)) void readSettings()
     folder = setting("VARENTHE_FAULT_DIR");
     logPath = setting("VARENTHE_FAULT_LOG");
     pictureBytes = std::strtoul(setting("VARENTHE_FAULT_BYTES"), nullptr, 10);
+    // Not preloaded into what the gallery starts, such as a sanitizer's symbolizer.
+    unsetenv("LD_PRELOAD");
     char list[256], *rest = list;
     std::snprintf(list, sizeof list, "%s", setting("VARENTHE_FAULT"));
     for (char* item; (item = strtok_r(rest, ",", &rest)) != nullptr;) {
         char kind[16] = "", at[16] = "", action[16] = "";
         std::sscanf(item, "%15[a-z]:%15[0-9*]:%15s", kind, at, action);
-        for (Fault& fault : faults) {
-            if (std::strcmp(kind, KIND_NAMES[&fault - faults]) == 0) {
-                fault.at = at[0] == '*' ? EVERY_CALL : std::atol(at);
-                std::memcpy(fault.action, action, sizeof action);
+        for (int k = 0; k < KINDS; ++k) {
+            if (std::strcmp(kind, KIND_NAMES[k]) == 0) {
+                faults[k].at = at[0] == '*' ? EVERY_CALL : std::atol(at);
+                std::memcpy(faults[k].action, action, sizeof action);
             }
         }
     }
@@ -118,6 +120,8 @@ Hit fire(Kind kind)
     return fault.action[0] == '\0' ? Hit{KIND_ERRORS[kind], nullptr} : Hit{0, fault.action};
 }
 
+constexpr mode_t READ_ONLY_FOLDER = 0555;
+
 void act(const char* action)
 {
     const int saved = errno;
@@ -126,7 +130,7 @@ void act(const char* action)
     if (std::strcmp(action, "move") == 0)
         next<int(const char*, const char*)>("rename")(folder, moved);
     if (std::strcmp(action, "readonly") == 0)
-        chmod(folder, 0555);
+        chmod(folder, READ_ONLY_FOLDER);
     for (int s = 1; s < NSIG; ++s) {
         if (sigabbrev_np(s) == nullptr || std::strcmp(action, sigabbrev_np(s)) != 0)
             continue;
