@@ -38,7 +38,9 @@
 #include <cstdlib>
 #include <cstring>
 
-extern "C" void* __libc_malloc(size_t size);
+// glibc's own allocator, which the malloc below calls rather than look it up
+// with dlsym, which may allocate.
+extern "C" void* __libc_malloc(size_t size); // NOLINT(bugprone-reserved-identifier)
 
 namespace {
 
@@ -83,11 +85,18 @@ __attribute__((constructor)) void readSettings()
     }
 }
 
+template <typename F>
+F* next(const char* name)
+{
+    return reinterpret_cast<F*>(dlsym(RTLD_NEXT, name));
+}
+
+// Closed by the real fclose: the log is not the gallery's.
 void note(const char* kind, const char* text, long number)
 {
     if (FILE* file = std::fopen(logPath, "a")) {
         std::fprintf(file, "%s%s %ld\n", text, kind, number);
-        std::fclose(file);
+        next<int(FILE*)>("fclose")(file);
     }
 }
 
@@ -95,12 +104,6 @@ __attribute__((destructor)) void noteCounts()
 {
     for (int k = 0; k < KINDS; ++k)
         note(KIND_NAMES[k], "", counts[k]);
-}
-
-template <typename F>
-F* next(const char* name)
-{
-    return reinterpret_cast<F*>(dlsym(RTLD_NEXT, name));
 }
 
 // What the call's turn brings: an errno to fail it with, or an action to
