@@ -14,13 +14,13 @@
 //                         move (the folder renamed to DIR.old) or readonly
 //                         (chmod 0555, which holds for all but root).
 // The kinds: open (open, openat, mkstemp, mkostemp: EACCES), tmpfile (an open
-// with O_TMPFILE, counted as open too unless refused: EOPNOTSUPP), write (write, fwrite,
-// fflush: ENOSPC), fsync (fsync, fdatasync: EIO), link (linkat: EACCES), rename
-// (rename, renameat, renameat2: EACCES), close (close, fclose: EIO, once
-// closed), thread (pthread_create once a file in the folder was opened: EAGAIN),
-// alloc (malloc of a picture's bytes, which operator new then reports as
-// std::bad_alloc), gl (glFlush, followed by an invalid glEnable that glGetError
-// then reports).
+// with O_TMPFILE, also counted as an open unless refused: EOPNOTSUPP), write
+// (write, fwrite, fflush: ENOSPC), fsync (fsync, fdatasync: EIO), link (linkat:
+// EACCES), rename (rename, renameat, renameat2: EACCES), close (close, fclose:
+// EIO, once closed), thread (pthread_create once a file in the folder was
+// opened for writing: EAGAIN), alloc (malloc of a picture's bytes, which
+// operator new then reports as std::bad_alloc), gl (glFlush, followed by an
+// invalid glEnable that glGetError then reports).
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -165,8 +165,7 @@ auto guard(Kind kind, Hit hit, Failed failed, Call call) -> decltype(call())
 // The folder is known by its inode, and so still known once renamed.
 bool isFolder(int dirfd, const char* path)
 {
-    static struct stat wanted {
-    };
+    static struct stat wanted;
     struct stat seen {};
     if (wanted.st_ino == 0)
         stat(folder, &wanted);
@@ -273,6 +272,7 @@ void glFlush()
     static auto* real = next<void()>("glFlush");
     real();
     const Hit hit = fire(GL);
+    // GL_INVALID_ENUM, as from a call that the gallery got wrong.
     if (hit.error != 0)
         next<void(unsigned)>("glEnable")(0);
     if (hit.action != nullptr)
