@@ -1,0 +1,149 @@
+// A run of four small pictures made to fail at every call of each kind that it
+// makes on its folder, one call at a time, and stopped by each signal at each
+// stage, through a preloaded library (support/fault_shim.cpp), as the rows of
+// reference/failures.txt say; on one processor and on two, and with and
+// without O_TMPFILE. Whatever happens, the gallery ends as the row says, with
+// one message if it fails, and leaves the files it listed whole and nothing
+// else in its folder.
+
+#include "gallery_scratch.h"
+
+#include <set>
+#include <sstream>
+
+namespace {
+
+// 23 x 23 x 3 bytes a picture: a size that nothing else here allocates.
+const std::string GALLERY_ARGS = "pics --size 23 --shapes 20,21,24,25";
+const std::string PICTURE_BYTES = "1587";
+
+struct Mode {
+    const char* name;
+    const char* cpus;
+    bool fallback; // every O_TMPFILE open refused, as on a filesystem without it
+};
+
+// Names the ctest tests.
+void PrintTo(const Mode& mode, std::ostream* stream)
+{
+    *stream << mode.name;
+}
+
+std::vector<std::string> split(const std::string& text, char separator)
+{
+    std::vector<std::string> parts;
+    std::istringstream stream(text);
+    for (std::string part; std::getline(stream, part, separator);)
+        parts.push_back(part);
+    return parts;
+}
+
+// The file names of a list of pictures.
+std::vector<std::string> names(const std::string& list)
+{
+    std::vector<std::string> files;
+    for (const std::string& line : split(list, '\n'))
+        files.push_back(line.substr(0, line.find('\t')));
+    return files;
+}
+
+class Failures : public GalleryScratch, public testing::WithParamInterface<Mode> {
+protected:
+    Failures() : GalleryScratch(VARENTHE_FAULT_SHIM) {}
+
+    // Runs the shell line, with $RUN the gallery under the faults; its ending.
+    std::string runFaulted(const std::string& fault, const std::string& line)
+    {
+        for (const char* name : {"pics", "pics.old", "log"})
+            fs::remove_all(scratch / name);
+        const std::string faults = (GetParam().fallback ? "tmpfile:*," : "") + fault;
+        // A crash is the gallery's to handle, not the sanitizer's.
+        const std::string command = "taskset -c " + std::string(GetParam().cpus) +
+                                    " env ASAN_OPTIONS=handle_segv=0:handle_sigbus=0 VARENTHE_FAULT=" + faults +
+                                    " VARENTHE_FAULT_DIR=" + (scratch / "pics").string() +
+                                    " VARENTHE_FAULT_LOG=" + (scratch / "log").string() +
+                                    " VARENTHE_FAULT_BYTES=" + PICTURE_BYTES + " " + std::getenv("G");
+        setenv("RUN", (command + " " + GALLERY_ARGS).c_str(), 1);
+        std::string status = run("ulimit -c 0; " + line);
+        std::ifstream file(scratch / "log");
+        log.assign(std::istreambuf_iterator<char>(file), {});
+        return status;
+    }
+
+    // What is wrong with the run's ending, message, list and folder, against
+    // the full run's list; empty if nothing. The folder's files go into files.
+    std::string problems(const std::string& status, const std::string& expected, const std::string& says,
+                         const std::string& full, bool moved)
+    {
+        std::string found = status == expected ? "" : "it ends " + status + ", not " + expected + "\n";
+        // One line that says what the row says if it fails, nothing if it does not.
+        const bool failed = expected == "exit 1";
+        bool told = failed ? err.rfind("varenthe-gallery: ", 0) == 0 && err.find('\n') + 1 == err.size()
+                           : expected != "exit 0" || err.empty();
+        for (const std::string& part : split(says, '|'))
+            told = told && (!failed || err.find(part) != std::string::npos);
+        found += told ? "" : "its standard error is not as the row says\n";
+        if (full.compare(0, out.size(), out) != 0 || (!out.empty() && out.back() != '\n') ||
+            (expected == "exit 0" && out != full))
+            found += "its list is not the full run's or a beginning of it\n";
+        const std::vector<std::string> listed = names(out);
+        std::set<std::string> present;
+        files = fs::exists(scratch / (moved ? "pics" : "pics.old")) ? " (and a second folder)" : "";
+        found += files.empty() ? "" : "it leaves a second folder\n";
+        std::error_code failure;
+        for (const auto& entry : fs::directory_iterator(scratch / (moved ? "pics.old" : "pics"), failure)) {
+            present.insert(entry.path().filename());
+            files += " " + entry.path().filename().string();
+            if (picture(entry.path()).width == 0)
+                found += entry.path().filename().string() + " is not a whole picture\n";
+        }
+        if (present != std::set<std::string>(listed.begin(), listed.end()))
+            found += "its folder holds other files than those it lists\n";
+        return found;
+    }
+
+    std::string log;
+    std::string files;
+};
+
+// Every row of the table for every N that a run without faults makes, which
+// the run first counts.
+TEST_P(Failures, AtEveryCall)
+{
+    ASSERT_EQ(runFaulted("", "exec $RUN"), "exit 0") << err;
+    const std::string full = out;
+    std::map<std::string, long> counts;
+    for (const std::string& line : split(log, '\n'))
+        counts[line.substr(0, line.find(' '))] = std::atol(line.substr(line.find(' ')).c_str());
+    ASSERT_GT(counts["write"], 0) << "the fault library counted no write: " << log;
+    std::ifstream table(fs::path(VARENTHE_REFERENCES) / "failures.txt");
+    for (std::string row; std::getline(table, row);) {
+        const std::vector<std::string> field = split(row, '\t');
+        // Files named before a folder is made read-only are beyond removing.
+        if (row[0] == '#' || (GetParam().fallback && field[1] == "readonly"))
+            continue;
+        for (const std::string& kind : split(field[0], ',')) {
+            for (long n = 1; n <= counts[kind]; ++n) {
+                const std::string at = kind + ":" + std::to_string(n);
+                const std::string status = runFaulted(at + (field[1] == "-" ? "" : ":" + field[1]), field[4]);
+                const std::string command = "$ " + field[4] + "\nwhere RUN=" + std::getenv("RUN");
+                const bool fired = log.find("fired " + kind + " " + std::to_string(n) + "\n") != std::string::npos;
+                std::string says = field[3];
+                if (const std::size_t nth = says.find("NTH"); nth != std::string::npos)
+                    says.replace(nth, 3, names(full).at(n - 1));
+                EXPECT_EQ(problems(status, fired ? field[2] : "exit 0", says, full, fired && field[1] == "move"), "")
+                    << command << "\n"
+                    << status << "\nstandard output:\n"
+                    << out << "standard error:\n"
+                    << err << "files:" << files << "\n";
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(, Failures,
+                         testing::Values(Mode{"OneProcessor", "0", false}, Mode{"TwoProcessors", "0,1", false},
+                                         Mode{"OneProcessorNoTmpfile", "0", true},
+                                         Mode{"TwoProcessorsNoTmpfile", "0,1", true}));
+
+} // namespace

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "pixels.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace fs = std::filesystem;
+
+// The gallery as a program on the test's own X server, run through bash in a
+// scratch folder of the test's own, and the PNG files it writes read back.
+class GalleryScratch : public testing::Test {
+protected:
+    // Each test is a process of its own under ctest, so the process id keeps
+    // them apart. The gallery is $G, with the library `preload` preloaded, and
+    // the memory cap $CAP.
+    explicit GalleryScratch(const std::string& preload = "")
+    {
+        fs::create_directories(scratch);
+        // The sanitizer build preloads Mesa's driver into every process, at a
+        // quarter of a second each; of the scripts' processes only the gallery draws.
+        std::string preloads = std::getenv("LD_PRELOAD") != nullptr ? std::getenv("LD_PRELOAD") : "";
+        preloads += preloads.empty() || preload.empty() ? preload : ":" + preload;
+        setenv("G", ((preloads.empty() ? "" : "env LD_PRELOAD=" + preloads + " ") + VARENTHE_GALLERY).c_str(), 1);
+        setenv("CAP", VARENTHE_MEMORY_CAP, 1);
+        unsetenv("LD_PRELOAD");
+    }
+    ~GalleryScratch() override { fs::remove_all(scratch); }
+
+    // Runs the script by bash in the scratch folder, with its standard output
+    // and error into out and err; "exit N", or the signal that ended it. A
+    // script that ends in `exec $G` is the gallery itself then.
+    std::string run(const std::string& script)
+    {
+        std::ofstream(scratch / "script") << "cd '" << scratch.string() << "'\n{\n" << script << "\n} >out 2>err\n";
+        int status = 0;
+        const pid_t shell = fork();
+        if (shell == 0) {
+            execlp("bash", "bash", "-o", "pipefail", (scratch / "script").c_str(), nullptr);
+            _exit(127);
+        }
+        waitpid(shell, &status, 0);
+        std::ifstream outFile(scratch / "out"), errFile(scratch / "err");
+        out.assign(std::istreambuf_iterator<char>(outFile), {});
+        err.assign(std::istreambuf_iterator<char>(errFile), {});
+        return WIFEXITED(status) ? "exit " + std::to_string(WEXITSTATUS(status))
+                                 : std::string("killed by ") + sigabbrev_np(WTERMSIG(status));
+    }
+
+    // Empty unless the file is a whole PNG picture.
+    Image picture(const fs::path& path)
+    {
+        png_image reader{};
+        reader.version = PNG_IMAGE_VERSION;
+        png_image_begin_read_from_file(&reader, (scratch / path).c_str());
+        reader.format = PNG_FORMAT_RGB;
+        std::vector<unsigned char> rgb(PNG_IMAGE_SIZE(reader));
+        if (png_image_finish_read(&reader, nullptr, rgb.data(), 0, nullptr) == 0)
+            return {};
+        Image image{static_cast<int>(reader.width), static_cast<int>(reader.height), {}};
+        image.pixels.resize(rgb.size() / 3);
+        for (std::size_t byte = 0; byte < rgb.size(); byte += 3)
+            image.pixels[byte / 3] = {rgb[byte], rgb[byte + 1], rgb[byte + 2]};
+        return image;
+    }
+
+    const fs::path scratch = fs::path(testing::TempDir()) / ("varenthe-gallery-" + std::to_string(getpid()));
+    std::string out;
+    std::string err;
+};
