@@ -33,7 +33,7 @@ static Display* openDisplayOrExplain()
 {
     const char* name = std::getenv("DISPLAY");
     if (name == nullptr || *name == '\0') {
-        complain("needs an X display to render on, and DISPLAY is not set");
+        complain("needs an X display to render on, and DISPLAY is %s", name == nullptr ? "not set" : "empty");
         return nullptr;
     }
     Display* display = XOpenDisplay(nullptr);

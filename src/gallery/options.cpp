@@ -176,6 +176,10 @@ bool parseGalleryArgs(int argc, char** argv, GalleryOptions& options, std::strin
         error = "one directory only, not both \"" + std::string(argv[optind]) + "\" and \"" + argv[optind + 1] + "\"";
         return false;
     }
+    if (optind < argc && *argv[optind] == '\0') {
+        error = "the directory \"\" has no name; give one, such as . for the current directory";
+        return false;
+    }
     if (optind < argc)
         options.dir = argv[optind];
     return true;

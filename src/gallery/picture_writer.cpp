@@ -46,7 +46,7 @@ bool nameAndList(TemporaryFile& file, const std::string& name, const Listing& li
 {
     std::string error;
     {
-        const EndingSignalsBlocked blocked;
+        const FileNaming naming;
         if (nameTemporaryFile(file, name, error)) {
             reportFile(name, listing);
             return true;

@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 // What open(2) gives a new file before the umask.
 static constexpr mode_t NEW_FILE_MODE = 0666;
@@ -28,6 +29,34 @@ static int folder = -1;
 // another thread at worst removes a name that is already gone.
 static char hiddenNames[HIDDEN_SLOTS][NAME_MAX + 1];
 static std::atomic<bool> hiddenTaken[HIDDEN_SLOTS];
+// The thread making names, if any, and whether the process is going: each
+// side sets its own before it looks at the other's, so a name is either not
+// made or waited for.
+static std::atomic<pid_t> namingThread{0};
+static std::atomic<bool> dying{false};
+// How long a crash waits for a naming to end, in steps of a millisecond: a
+// report line held up by its reader must not hold up the end.
+static constexpr int CRASH_WAIT_STEPS = 1000;
+static constexpr long CRASH_WAIT_STEP_NS = 1000000;
+
+FileNaming::FileNaming()
+{
+    namingThread.store(gettid());
+}
+
+FileNaming::~FileNaming()
+{
+    namingThread.store(0);
+}
+
+// A name may be made only while the process is not going.
+static bool mayName()
+{
+    if (!dying.load())
+        return true;
+    errno = EINTR;
+    return false;
+}
 
 bool openOutputFolder(const std::filesystem::path& dir, std::string& error)
 {
@@ -79,11 +108,15 @@ static void giveBackHiddenName(int& slot, bool remove)
 // A hidden name that no file had, made with the file, as mkstemp(3) does.
 static int openHidden(const std::string& name, int& slot)
 {
-    const EndingSignalsBlocked blocked;
+    const FileNaming naming;
     for (int attempt = 0; attempt < NAME_ATTEMPTS; ++attempt) {
         slot = takeHiddenName(name);
         if (slot < 0) {
             errno = ENAMETOOLONG;
+            return -1;
+        }
+        if (!mayName()) {
+            giveBackHiddenName(slot, false);
             return -1;
         }
         const int fd =
@@ -117,6 +150,10 @@ static bool linkHidden(TemporaryFile& file, const std::string& name)
     file.slot = takeHiddenName(name);
     if (file.slot < 0) {
         errno = ENAMETOOLONG;
+        return false;
+    }
+    if (!mayName()) {
+        giveBackHiddenName(file.slot, false);
         return false;
     }
     char self[32];
@@ -163,6 +200,13 @@ void discardTemporaryFile(TemporaryFile& file)
 
 void removeHiddenFiles()
 {
+    dying.store(true);
+    const pid_t naming = namingThread.load();
+    if (naming != 0 && naming != gettid()) {
+        const timespec step{0, CRASH_WAIT_STEP_NS};
+        for (int waited = 0; waited < CRASH_WAIT_STEPS && namingThread.load() != 0; ++waited)
+            nanosleep(&step, nullptr);
+    }
     for (int slot = 0; slot < HIDDEN_SLOTS; ++slot) {
         if (hiddenTaken[slot].load())
             unlinkat(folder, hiddenNames[slot], 0);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gallery/ending_signals.h"
+
 #include <filesystem>
 #include <string>
 
@@ -28,13 +30,29 @@ struct TemporaryFile {
 // readable as any file the user creates; false with the reason in error.
 bool createTemporaryFile(const std::string& name, TemporaryFile& file, std::string& error);
 
+// While one lives, the calling thread may make names in the output folder:
+// the ending signals wait, and a crash on another thread waits a moment for
+// the naming to end before it removes the hidden names, so that none is made
+// behind its back. A file named under it is listed under it too.
+class FileNaming {
+public:
+    FileNaming();
+    ~FileNaming();
+    FileNaming(const FileNaming&) = delete;
+    FileNaming& operator=(const FileNaming&) = delete;
+
+private:
+    EndingSignalsBlocked blocked_;
+};
+
 // Closes the written file and gives it its name, replacing whatever had it
 // but never following a link planted there; false with the reason in error,
-// and then the file is gone. Call it with the ending signals blocked.
+// and then the file is gone. Call it under a FileNaming.
 bool nameTemporaryFile(TemporaryFile& file, const std::string& name, std::string& error);
 
 // Closes and removes a file that is not to be kept.
 void discardTemporaryFile(TemporaryFile& file);
 
-// Removes every hidden name, from a signal handler: async-signal-safe.
+// Removes every hidden name, from a signal handler: async-signal-safe. From
+// then on no new name is made.
 void removeHiddenFiles();
