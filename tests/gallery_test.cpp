@@ -6,7 +6,6 @@
 #include "pixels.h"
 
 #include <gtest/gtest.h>
-#include <png.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -80,22 +79,7 @@ protected:
                                  : std::string("killed by ") + sigabbrev_np(WTERMSIG(status));
     }
 
-    // Empty unless the file is a whole PNG picture.
-    Image picture(const fs::path& path)
-    {
-        png_image reader{};
-        reader.version = PNG_IMAGE_VERSION;
-        png_image_begin_read_from_file(&reader, (scratch / path).c_str());
-        reader.format = PNG_FORMAT_RGB;
-        std::vector<unsigned char> rgb(PNG_IMAGE_SIZE(reader));
-        if (png_image_finish_read(&reader, nullptr, rgb.data(), 0, nullptr) == 0)
-            return {};
-        Image image{static_cast<int>(reader.width), static_cast<int>(reader.height), {}};
-        image.pixels.resize(rgb.size() / 3);
-        for (std::size_t byte = 0; byte < rgb.size(); byte += 3)
-            image.pixels[byte / 3] = {rgb[byte], rgb[byte + 1], rgb[byte + 2]};
-        return image;
-    }
+    Image picture(const fs::path& path) { return readPng(scratch / path); }
 
     const fs::path scratch = fs::path(testing::TempDir()) / ("varenthe-gallery-" + std::to_string(getpid()));
     std::string out;
@@ -189,7 +173,9 @@ void Gallery::expectPictures(const std::vector<GalleryRun>& runs)
         expected += "contact-sheet.png\tcontact sheet\t";
         expected.append(counts.empty() ? std::to_string(r.slices) : counts).append("\t");
         expected.append(counts.empty() ? std::to_string(r.stacks) : counts);
-        EXPECT_EQ(out, expected + "\t" + camera) << r.args;
+        const std::string sheetCounts = expected.substr(expected.rfind("sheet\t") + 6);
+        EXPECT_EQ(out, expected + "\t" + camera + "index.html\treference card\t" + sheetCounts + "\t" + camera)
+            << r.args;
         if (updating && !r.reference.empty())
             fs::copy_file(scratch / "pics/contact-sheet.png", REFERENCES / r.reference,
                           fs::copy_options::overwrite_existing);
@@ -199,6 +185,26 @@ void Gallery::expectPictures(const std::vector<GalleryRun>& runs)
         }
         fs::remove_all(scratch / "pics");
     }
+}
+
+// What a file that the gallery writes holds, or empty unless it is whole:
+// a PNG picture's size, the pictures of a card, the lines of a program.
+std::string contents(const fs::path& path)
+{
+    std::ifstream file(path);
+    const std::string text(std::istreambuf_iterator<char>(file), {});
+    const auto endsWith = [&](const std::string& end) {
+        return text.size() >= end.size() && text.rfind(end) == text.size() - end.size();
+    };
+    std::size_t count = 0;
+    for (std::size_t at = 0; (at = text.find(path.extension() == ".c" ? "\n" : "<img ", at)) != std::string::npos; ++at)
+        ++count;
+    if (path.extension() == ".html")
+        return endsWith("</html>\n") ? "HTML, " + std::to_string(count) + " pictures" : "";
+    if (path.extension() == ".c")
+        return endsWith("\n}\n") ? "C, " + std::to_string(count) + " lines" : "";
+    const Image image = readPng(path);
+    return image.width > 0 ? std::to_string(image.width) + " x " + std::to_string(image.height) : "";
 }
 
 // Each command of the record, run in a scratch folder of its own, prints,
@@ -243,18 +249,18 @@ TEST_F(Gallery, CommandsAsRecorded)
         seen += killed ? "  whole pictures only, if any:\n" : "";
         for (const std::string& name : names) {
             const fs::path path = scratch / "pics" / name;
-            const Image image = picture(path);
-            if (killed && image.width > 0 && !fs::is_symlink(path) && fs::status(path).permissions() == usual)
+            const std::string whole = contents(path);
+            if (killed && !whole.empty() && !fs::is_symlink(path) && fs::status(path).permissions() == usual)
                 continue;
             std::ostringstream entry;
             if (fs::is_symlink(path))
                 entry << " -> " << fs::read_symlink(path).string();
             else if (fs::is_directory(path))
                 entry << "/";
-            else if (image.width == 0)
-                entry << ": not a whole PNG picture";
+            else if (whole.empty())
+                entry << ": not a whole " << (path.extension() == ".png" ? "PNG picture" : "file");
             else
-                entry << ": " << image.width << " x " << image.height
+                entry << ": " << whole
                       << (fs::status(path).permissions() == usual ? "" : ", not as readable as the user's files");
             seen += "  " + name + entry.str() + "\n";
         }

@@ -1,8 +1,10 @@
 #include "app/app.h"
 #include "controls/controls.h"
+#include "gallery/card.h"
 #include "gallery/offscreen.h"
 #include "gallery/options.h"
 #include "gallery/pictures.h"
+#include "gallery/programs.h"
 #include "gallery/save.h"
 #include "gallery/sheet.h"
 #include "render/frame.h"
@@ -64,6 +66,19 @@ static void report(const std::string& name, const std::string& label, const std:
         reportError = errno != 0 ? errno : EIO;
 }
 
+// Writes a text file of the run and lists it; false after a message.
+static bool writeListed(const GalleryOptions& options, const std::string& name, const std::string& text,
+                        const std::string& label, const std::string& slicesAndStacks)
+{
+    std::string error;
+    if (!writeTextFile(options.dir, name, text, error)) {
+        explainUnwritten(options, name, error);
+        return false;
+    }
+    report(name, label, slicesAndStacks);
+    return true;
+}
+
 // A picture being written while the next ones are drawn.
 struct InFlight {
     const PictureEntry* entry = nullptr;
@@ -78,13 +93,17 @@ static bool finishOldest(const GalleryOptions& options, std::deque<InFlight>& in
     InFlight oldest = std::move(inFlight.front());
     inFlight.pop_front();
     std::string error;
-    const bool written = finishWriting(oldest.write, true, error);
-    if (written)
-        report(oldest.entry->fileName, oldest.entry->label,
-               std::to_string(oldest.entry->slices) + "\t" + std::to_string(oldest.entry->stacks));
-    else
-        explainUnwritten(options, oldest.entry->fileName, error);
-    return written;
+    const PictureEntry& entry = *oldest.entry;
+    const std::string counts = std::to_string(entry.slices) + "\t" + std::to_string(entry.stacks);
+    if (!finishWriting(oldest.write, true, error)) {
+        explainUnwritten(options, entry.fileName, error);
+        return false;
+    }
+    report(entry.fileName, entry.label, counts);
+    // The program after its picture, with the camera that the keys left.
+    return !options.programs ||
+           writeListed(options, programName(entry),
+                       pictureProgram(entry, options.size, {distance, elevation, azimuth, twist}), entry.label, counts);
 }
 
 // Removes every picture still in flight, once one could not be written.
@@ -157,7 +176,7 @@ static bool drawPictures(const GalleryOptions& options, const PictureList& list)
         return false;
     }
     report(CONTACT_SHEET_NAME, "contact sheet", list.sheetCounts);
-    return true;
+    return writeListed(options, CARD_NAME, referenceCard(list, options), "reference card", list.sheetCounts);
 }
 
 // Everything that needs the display, which is open as probe: the window and

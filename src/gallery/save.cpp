@@ -284,6 +284,33 @@ bool startWriting(const std::filesystem::path& dir, const std::string& name, Pic
     return true;
 }
 
+bool writeTextFile(const std::filesystem::path& dir, const std::string& name, const std::string& text,
+                   std::string& error)
+{
+    int fd = -1;
+    const int ticket = startPicture(dir, name, fd, error);
+    if (ticket < 0)
+        return false;
+    int failure = 0;
+    for (std::size_t done = 0; done < text.size() && failure == 0;) {
+        const ssize_t written = ::write(fd, text.data() + done, text.size() - done);
+        if (written >= 0)
+            done += static_cast<std::size_t>(written);
+        else if (errno != EINTR)
+            failure = errno;
+    }
+    if (failure == 0 && fsync(fd) != 0)
+        failure = errno;
+    if (close(fd) != 0 && failure == 0)
+        failure = errno;
+    if (failure != 0) {
+        finishPicture(ticket, false, error);
+        error = std::strerror(failure);
+        return false;
+    }
+    return finishPicture(ticket, true, error);
+}
+
 bool finishWriting(PictureWrite& write, bool keep, std::string& error)
 {
     std::string failure;

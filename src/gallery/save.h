@@ -33,6 +33,12 @@ struct PictureWrite {
 bool startWriting(const std::filesystem::path& dir, const std::string& name, Picture picture, PictureWrite& write,
                   std::string& error);
 
+// Writes text into the file `name` in dir as a picture is written: into a new
+// temporary file, flushed to the disk and renamed, and removed by the ending
+// signals. False with the reason in error; nothing is left then.
+bool writeTextFile(const std::filesystem::path& dir, const std::string& name, const std::string& text,
+                   std::string& error);
+
 // Waits for the write, then gives the picture its name; or, if the write
 // failed or keep is false, removes it. False with the reason in error if the
 // picture was to be kept and is not.

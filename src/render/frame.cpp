@@ -8,8 +8,6 @@
 
 #include <cstdio>
 
-static constexpr GLfloat AXIS_HALF_LENGTH = 4.0f;
-
 static void drawAxis(const GLfloat colour[4], GLfloat x, GLfloat y, GLfloat z)
 {
     // With lighting on, the material decides what is seen; the colour call only
@@ -24,15 +22,11 @@ static void drawAxis(const GLfloat colour[4], GLfloat x, GLfloat y, GLfloat z)
 
 static void drawAxes()
 {
-    const GLfloat mat_r[] = {1.0f, 0.0f, 0.0f, 1.0f};
-    const GLfloat mat_g[] = {0.0f, 1.0f, 0.0f, 1.0f};
-    const GLfloat mat_b[] = {0.0f, 0.0f, 1.0f, 1.0f};
-
     glPushAttrib(GL_LINE_BIT);
     glBegin(GL_LINES);
-    drawAxis(mat_r, AXIS_HALF_LENGTH, 0.0f, 0.0f);
-    drawAxis(mat_g, 0.0f, AXIS_HALF_LENGTH, 0.0f);
-    drawAxis(mat_b, 0.0f, 0.0f, AXIS_HALF_LENGTH);
+    drawAxis(AXIS_RED, AXIS_HALF_LENGTH, 0.0f, 0.0f);
+    drawAxis(AXIS_GREEN, 0.0f, AXIS_HALF_LENGTH, 0.0f);
+    drawAxis(AXIS_BLUE, 0.0f, 0.0f, AXIS_HALF_LENGTH);
     glEnd();
     glPopAttrib();
 }
@@ -112,15 +106,13 @@ static void drawShape(ShapeId shape)
 
 void onDisplay()
 {
-    const GLfloat mat_obj[] = {0.6f, 0.6f, 0.6f, 1.0f};
-
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     applyCamera(distance, twist, elevation, azimuth);
     drawAxes();
     // Both faces: the axes left the front material blue.
-    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, mat_obj);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, SHAPE_GREY);
     drawShape(selectedShape);
     // Single-buffered: a flush, no swap.
     glFlush();
