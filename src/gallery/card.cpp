@@ -19,7 +19,7 @@ static constexpr char STYLE[] =
     "code, kbd, pre { font: 12px/1.3 \"DejaVu Sans Mono\", monospace; }\n"
     "kbd { overflow-wrap: anywhere; }\n"
     ".pictures { display: flex; flex-wrap: wrap; gap: 8px; }\n"
-    "figure { margin: 0; padding: 4px; background: #505050; box-sizing: border-box; }\n"
+    "figure { margin: 0; padding: 4px; background: #505050; }\n"
     "figure img { display: block; margin: 0 auto; background: #000; }\n"
     "figcaption p { margin: 4px 0; }\n"
     "pre { white-space: pre-wrap; overflow-wrap: anywhere; margin: 4px 0; }\n"
