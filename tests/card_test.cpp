@@ -22,8 +22,6 @@ extern "C" {
 #include <unistd.h>
 
 #include <chrono>
-#include <csignal>
-#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -43,8 +41,9 @@ struct Listed {
 };
 
 // Brings every picture into view and waits until it has loaded or failed;
-// then the page's text as shown, the pictures without pixels, and every link
-// and source, back at the top of the page.
+// then the page's text as shown, the pictures' sizes shown and loaded (0 for
+// one that did not load), and every link and source, back at the top of the
+// page.
 constexpr char CHECK[] = R"(
 (async () => {
   for (const image of document.images) {
@@ -53,7 +52,7 @@ constexpr char CHECK[] = R"(
   }
   scrollTo(0, 0);
   return { text: document.body.innerText,
-           unloaded: [...document.images].filter(image => !image.naturalWidth).map(image => image.src),
+           sizes: [...new Set([...document.images].map(image => image.width + " of " + image.naturalWidth + " " + image.loading))],
            links: [...document.querySelectorAll("[href], [src]")].map(e => e.getAttribute("href") ?? e.getAttribute("src")) };
 })())";
 
@@ -69,7 +68,7 @@ protected:
         const char* preload = std::getenv("LD_PRELOAD");
         gallery = (preload != nullptr ? "env LD_PRELOAD=" + std::string(preload) + " " : "") + VARENTHE_GALLERY;
         unsetenv("LD_PRELOAD");
-        std::signal(SIGPIPE, SIG_IGN);
+        signal(SIGPIPE, SIG_IGN);
         XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
         xdo = xdo_new(nullptr);
     }
@@ -95,10 +94,9 @@ protected:
     static bool waitFor(Done done)
     {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (!done()) {
+        for (; !done(); std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
             if (std::chrono::steady_clock::now() > deadline)
                 return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         return true;
     }
@@ -106,7 +104,8 @@ protected:
     std::vector<Listed> run(const std::string& args);
     void expectProgramsDrawTheirPictures(const std::vector<Listed>& pictures);
     json browse();
-    std::vector<Listed> expectCard(const std::string& args, const std::string& keys, const std::string& reference);
+    std::vector<Listed> expectCard(const std::string& args, const std::string& keys, int size,
+                                   const std::string& reference);
 
     const fs::path scratch = fs::path(testing::TempDir()) / ("varenthe-card-" + std::to_string(getpid()));
     const fs::path pics = scratch / "pics";
@@ -220,25 +219,20 @@ json Card::browse()
     }
     close(toBrowser[0]);
     close(fromBrowser[1]);
-    // Answers and events come in any order; those not yet wanted wait here.
-    std::deque<json> inbox;
+    // Answers and events come in any order; each is taken once.
+    std::vector<json> inbox;
     std::string pending;
     const auto until = [&](auto wanted) {
-        for (;;) {
-            for (auto at = inbox.begin(); at != inbox.end(); ++at) {
-                if (wanted(*at)) {
-                    json found = *at;
-                    inbox.erase(at);
-                    return found;
-                }
-            }
+        for (std::size_t seen = 0;; ++seen) {
             char buffer[65536];
-            const ssize_t got = read(fromBrowser[0], buffer, sizeof buffer);
-            if (got <= 0)
-                return json();
-            pending.append(buffer, static_cast<std::size_t>(got));
-            for (std::size_t end; (end = pending.find('\0')) != std::string::npos; pending.erase(0, end + 1))
-                inbox.push_back(json::parse(pending.substr(0, end)));
+            for (ssize_t got = 1; seen == inbox.size() && got > 0;) {
+                got = read(fromBrowser[0], buffer, sizeof buffer);
+                pending.append(buffer, static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+                for (std::size_t end; (end = pending.find('\0')) != std::string::npos; pending.erase(0, end + 1))
+                    inbox.push_back(json::parse(pending.substr(0, end)));
+            }
+            if (seen == inbox.size() || wanted(inbox[seen]))
+                return seen == inbox.size() ? json::object() : std::exchange(inbox[seen], json::object());
         }
     };
     int next = 0;
@@ -276,11 +270,13 @@ json Card::browse()
 // The card of a run passes tidy with no more than HTML5's lazy loading, which
 // it does not know; in Chromium it shows the camera, the keys as typed, every
 // picture's label, counts and calls, a table's heads, and every picture
-// loaded; its links and sources are files beside it. Its screenshot is as the
-// reference, if one is given.
-std::vector<Listed> Card::expectCard(const std::string& args, const std::string& keys, const std::string& reference)
+// loaded, at most 400 pixels wide; its links and sources are files beside
+// it. Its screenshot is as the reference, if one is given.
+std::vector<Listed> Card::expectCard(const std::string& args, const std::string& keys, int size,
+                                     const std::string& reference)
 {
-    const std::vector<Listed> pictures = run(args + (keys.empty() ? "" : " --keys '" + keys + "'"));
+    const std::vector<Listed> pictures =
+        run(args + " --size " + std::to_string(size) + (keys.empty() ? "" : " --keys '" + keys + "'"));
     const bool table = args.find("--counts") != std::string::npos;
     shell("tidy -q -e pics/index.html 2>&1");
     EXPECT_EQ(std::regex_replace(said, std::regex(".*proprietary attribute \"loading\"\n"), ""), "") << args;
@@ -300,7 +296,9 @@ std::vector<Listed> Card::expectCard(const std::string& args, const std::string&
     shown.push_back(table ? heads + "\n" : "");
     for (const std::string& expected : shown)
         EXPECT_NE(text.find(expected), std::string::npos) << args << ": the card does not show " << expected;
-    EXPECT_EQ(found.value("unloaded", json::array()), json::array()) << args;
+    EXPECT_EQ(found.value("sizes", json::array()),
+              json::array({std::to_string(std::min(size, 400)) + " of " + std::to_string(size) + " lazy"}))
+        << args;
     std::set<std::string> links;
     for (const std::string& link : found.value("links", std::vector<std::string>()))
         links.insert(link);
@@ -316,13 +314,23 @@ std::vector<Listed> Card::expectCard(const std::string& args, const std::string&
     return pictures;
 }
 
-// The default run, and a table at freeglut's limits for equal counts with
-// keys that HTML would take for its own and a camera whose numbers have no
-// short decimal form.
+// The default run, and a table at freeglut's limits for equal counts of
+// pictures too large to be shown whole, with keys that HTML would take for
+// its own and a camera whose numbers have no short decimal form.
 TEST_F(Card, ShowsEveryPictureAndItsProgramDrawsIt)
 {
-    expectProgramsDrawTheirPictures(expectCard("", "", "card.png"));
-    expectProgramsDrawTheirPictures(expectCard("--shapes 20-23,26,27 --counts 1,254,255,256,257", "<b>&zzzXXWWy", ""));
+    expectProgramsDrawTheirPictures(expectCard("", "", 250, "card.png"));
+    expectProgramsDrawTheirPictures(
+        expectCard("--shapes 20-23,26,27 --counts 1,254,255,256,257", "<b>&zzzXXWWy", 401, ""));
+    // Three steps of 0.2 leave the distance 5.40000057, which prints as 5.400001.
+    float distance = 6.0f;
+    for (int step = 0; step < 3; ++step)
+        distance = static_cast<float>(distance - 0.2);
+    std::ifstream file(pics / "27-glut-solidtorus-1x1.c");
+    const std::string source(std::istreambuf_iterator<char>(file), {});
+    std::smatch literal;
+    ASSERT_TRUE(std::regex_search(source, literal, std::regex("DISTANCE = (.*)f;")));
+    EXPECT_EQ(std::strtof(literal[1].str().c_str(), nullptr), distance) << literal[0];
 }
 
 // The shapes that take counts, at every count where what is drawn changes.

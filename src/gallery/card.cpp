@@ -29,15 +29,14 @@ static constexpr char STYLE[] =
 
 // Shows the copy buttons and makes them work; without scripts they stay
 // hidden and the calls are selected and copied by hand.
-static constexpr char COPY_SCRIPT[] =
-    "for (const button of document.querySelectorAll(\"button.copy\")) {\n"
-    "  button.hidden = false;\n"
-    "  button.addEventListener(\"click\", () => {\n"
-    "    const code = button.previousElementSibling;\n"
-    "    getSelection().selectAllChildren(code);\n"
-    "    if (navigator.clipboard) navigator.clipboard.writeText(code.textContent);\n"
-    "  });\n"
-    "}\n";
+static constexpr char COPY_SCRIPT[] = "for (const button of document.querySelectorAll(\"button.copy\")) {\n"
+                                      "  button.hidden = false;\n"
+                                      "  button.addEventListener(\"click\", () => {\n"
+                                      "    const code = button.previousElementSibling;\n"
+                                      "    getSelection().selectAllChildren(code);\n"
+                                      "    if (navigator.clipboard) navigator.clipboard.writeText(code.textContent);\n"
+                                      "  });\n"
+                                      "}\n";
 
 // Text and attribute values alike. Bytes that HTML does not take as text, or
 // that would not be UTF-8, show as \xNN.

@@ -113,14 +113,13 @@ static std::string shapeCalls(const PictureEntry& entry)
                                                              literal(TUBE_HEIGHT), counts}));
     case SHAPE_GLU_DISK_WIRE:
     case SHAPE_GLU_DISK_SOLID:
-        return withQuadric(style,
-                           "gluDisk" + arguments({"q", literal(DISK_INNER_RADIUS), literal(DISK_OUTER_RADIUS), counts}));
+        return withQuadric(style, "gluDisk" +
+                                      arguments({"q", literal(DISK_INNER_RADIUS), literal(DISK_OUTER_RADIUS), counts}));
     case SHAPE_GLU_PARTIALDISK_WIRE:
     case SHAPE_GLU_PARTIALDISK_SOLID:
-        return withQuadric(style, "gluPartialDisk" + arguments({"q", literal(DISK_INNER_RADIUS),
-                                                                literal(DISK_OUTER_RADIUS), counts,
-                                                                literal(PARTIAL_DISK_START),
-                                                                literal(PARTIAL_DISK_SWEEP)}));
+        return withQuadric(style, "gluPartialDisk" +
+                                      arguments({"q", literal(DISK_INNER_RADIUS), literal(DISK_OUTER_RADIUS), counts,
+                                                 literal(PARTIAL_DISK_START), literal(PARTIAL_DISK_SWEEP)}));
     case SHAPE_GLU_SPHERE_WIRE:
     case SHAPE_GLU_SPHERE_SOLID:
         return withQuadric(style, "gluSphere" + arguments({"q", literal(QUADRIC_SPHERE_RADIUS), counts}));
@@ -155,10 +154,9 @@ std::string pictureProgram(const PictureEntry& entry, int size, const ProgramCam
     const std::string zero = literal(0.0f);
     return "/* " + name + ": " + entry.fileName + " of varenthe-gallery, drawn by GLUT,\n" +
            " * GLU and GL alone as the viewer's frame draws it: " + entry.label + " at\n * " +
-           std::to_string(entry.slices) + " slices and " + std::to_string(entry.stacks) +
-           " stacks, in a window of " + side + " x " + side + " pixels. Escape ends it.\n *\n" +
-           " *     cc -std=c99 -Wall -Werror " + name + " -lglut -lGLU -lGL -lm\n */\n\n" +
-           "#include <GL/glut.h>\n#include <stdlib.h>\n\n" +
+           std::to_string(entry.slices) + " slices and " + std::to_string(entry.stacks) + " stacks, in a window of " +
+           side + " x " + side + " pixels. Escape ends it.\n *\n" + " *     cc -std=c99 -Wall -Werror " + name +
+           " -lglut -lGLU -lGL -lm\n */\n\n" + "#include <GL/glut.h>\n#include <stdlib.h>\n\n" +
            "/* The camera in single precision, as the viewer keeps it. */\n" +
            "static const GLfloat DISTANCE = " + literal(camera.distance) + ";\n" +
            "static const GLfloat ELEVATION = " + literal(camera.elevation) + ";\n" +
@@ -183,12 +181,10 @@ std::string pictureProgram(const PictureEntry& entry, int size, const ProgramCam
            "    glNormal3f(" + zero + ", " + zero + ", " + literal(1.0f) + ");\n" +
            "    glVertex3f(-x, -y, -z);\n    glVertex3f(x, y, z);\n}\n\n" +
            "static void drawAxes(void)\n{\n    glPushAttrib(GL_LINE_BIT);\n    glBegin(GL_LINES);\n" +
-           "    drawAxis(RED, " + axis + ", " + zero + ", " + zero + ");\n" +
-           "    drawAxis(GREEN, " + zero + ", " + axis + ", " + zero + ");\n" +
-           "    drawAxis(BLUE, " + zero + ", " + zero + ", " + axis + ");\n" +
-           "    glEnd();\n    glPopAttrib();\n}\n\n" +
-           "static void drawShape(void)\n{\n" + shapeCalls(entry) + "}\n\n" +
-           "static void display(void)\n{\n    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);\n" +
+           "    drawAxis(RED, " + axis + ", " + zero + ", " + zero + ");\n" + "    drawAxis(GREEN, " + zero + ", " +
+           axis + ", " + zero + ");\n" + "    drawAxis(BLUE, " + zero + ", " + zero + ", " + axis + ");\n" +
+           "    glEnd();\n    glPopAttrib();\n}\n\n" + "static void drawShape(void)\n{\n" + shapeCalls(entry) +
+           "}\n\n" + "static void display(void)\n{\n    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);\n" +
            "    glMatrixMode(GL_MODELVIEW);\n    glLoadIdentity();\n    placeCamera();\n    drawAxes();\n" +
            "    /* Both faces: the axes left the front material blue. */\n" +
            "    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, GREY);\n    drawShape();\n" +
@@ -198,11 +194,9 @@ std::string pictureProgram(const PictureEntry& entry, int size, const ProgramCam
            "int main(int argc, char **argv)\n{\n    glutInit(&argc, argv);\n" +
            "    /* Single-buffered, and no depth buffer asked for: where the window has\n" +
            "       none, the depth test passes every fragment, and a solid shape shows\n" +
-           "       the faces drawn last. */\n" +
-           "    glutInitDisplayMode(GLUT_RGB | GLUT_SINGLE);\n" +
-           "    glutInitWindowSize(" + side + ", " + side + ");\n" +
-           "    glutInitWindowPosition(" + place + ", " + place + ");\n" +
-           "    glutCreateWindow(\"" + entry.fileName + "\");\n" +
+           "       the faces drawn last. */\n" + "    glutInitDisplayMode(GLUT_RGB | GLUT_SINGLE);\n" +
+           "    glutInitWindowSize(" + side + ", " + side + ");\n" + "    glutInitWindowPosition(" + place + ", " +
+           place + ");\n" + "    glutCreateWindow(\"" + entry.fileName + "\");\n" +
            "    glFrontFace(GL_CW);\n    glEnable(GL_LIGHTING);\n    glEnable(GL_LIGHT0);\n" +
            "    glEnable(GL_DEPTH_TEST);\n    glutDisplayFunc(display);\n    glutReshapeFunc(reshape);\n" +
            "    glutKeyboardFunc(keyboard);\n    glutMainLoop();\n    return 0;\n}\n";
