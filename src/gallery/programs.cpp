@@ -7,6 +7,171 @@
 
 #include <charconv>
 #include <cstddef>
+#include <utility>
+#include <vector>
+
+// The program of every picture. Each @NAME@ is filled in from the picture or
+// from the constants the viewer draws with, so that a change to the frame's
+// numbers reaches the programs too; the calls and their order are those of
+// src/app/app.cpp, src/viewer/viewer_state.cpp and src/render/frame.cpp.
+static constexpr char PROGRAM[] = R"(/* @PICTURE@ of varenthe-gallery, drawn with GLUT, GLU and GL alone
+ * as the viewer's frame draws it.
+ * Shape: @LABEL@, @SLICES@ slices and @STACKS@ stacks.
+ * Window: @SIZE@ x @SIZE@ pixels; Escape ends the program.
+ *
+ *     cc -std=c99 -Wall -Werror @PROGRAM@ -lglut -lGLU -lGL -lm
+ */
+
+#include <GL/glut.h>
+#include <stdlib.h>
+
+/* The camera in single precision, as the viewer keeps it. */
+static const GLfloat DISTANCE = @DISTANCE@;
+static const GLfloat ELEVATION = @ELEVATION@;
+static const GLfloat AZIMUTH = @AZIMUTH@;
+static const GLfloat TWIST = @TWIST@;
+
+static const GLfloat RED[] = @RED@;
+static const GLfloat GREEN[] = @GREEN@;
+static const GLfloat BLUE[] = @BLUE@;
+static const GLfloat GREY[] = @GREY@;
+
+static void placeCamera(void)
+{
+    glTranslated(0.0, 0.0, -DISTANCE);
+    glRotated(ELEVATION, 1.0, 0.0, 0.0);
+    glRotated(AZIMUTH, 0.0, 1.0, 0.0);
+    glRotated(-TWIST, 0.0, 0.0, 1.0);
+}
+
+/* The aspect ratio stays fixed: a window that is not square stretches the scene. */
+static void reshape(int width, int height)
+{
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(@PERSPECTIVE@);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    placeCamera();
+}
+
+/* With lighting on, the material decides the colour; glColor only keeps the
+   current colour in step. */
+static void drawAxis(const GLfloat colour[4], GLfloat x, GLfloat y, GLfloat z)
+{
+    glColor4fv(colour);
+    glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, colour);
+    glNormal3f(0.0f, 0.0f, 1.0f);
+    glVertex3f(-x, -y, -z);
+    glVertex3f(x, y, z);
+}
+
+static void drawAxes(void)
+{
+    glPushAttrib(GL_LINE_BIT);
+    glBegin(GL_LINES);
+    drawAxis(RED, @AXIS@, 0.0f, 0.0f);
+    drawAxis(GREEN, 0.0f, @AXIS@, 0.0f);
+    drawAxis(BLUE, 0.0f, 0.0f, @AXIS@);
+    glEnd();
+    glPopAttrib();
+}
+
+static void drawShape(void)
+{
+@SHAPE@}
+
+static void display(void)
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    placeCamera();
+    drawAxes();
+    /* Both faces: the axes left the front material blue. */
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, GREY);
+    drawShape();
+    glFlush();
+}
+
+static void keyboard(unsigned char key, int x, int y)
+{
+    (void)x;
+    (void)y;
+    if (key == 27)
+        exit(0);
+}
+
+int main(int argc, char **argv)
+{
+    glutInit(&argc, argv);
+    /* Single-buffered, and no depth buffer asked for: where the window has
+       none, the depth test passes every fragment, and a solid shape shows
+       the faces drawn last. */
+    glutInitDisplayMode(GLUT_RGB | GLUT_SINGLE);
+    glutInitWindowSize(@SIZE@, @SIZE@);
+    glutInitWindowPosition(@POSITION@, @POSITION@);
+    glutCreateWindow("@PICTURE@");
+    glFrontFace(GL_CW);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_DEPTH_TEST);
+    glutDisplayFunc(display);
+    glutReshapeFunc(reshape);
+    glutKeyboardFunc(keyboard);
+    glutMainLoop();
+    return 0;
+}
+)";
+
+// A GLU shape: src/render/quadric_shapes.cpp makes the quadric and deletes it
+// around its one call.
+static constexpr char WITH_QUADRIC[] = R"(    GLUquadric *q = gluNewQuadric();
+    gluQuadricDrawStyle(q, @STYLE@);
+    gluQuadricNormals(q, GLU_SMOOTH);
+    @CALL@;
+    gluDeleteQuadric(q);
+)";
+
+// As buildClosedCylinder compiles it and the frame calls it, lists and all.
+static constexpr char CLOSED_CYLINDER[] = R"(    GLuint base = glGenLists(@LISTS@);
+    GLUquadric *q = gluNewQuadric();
+    gluQuadricDrawStyle(q, @STYLE@);
+    gluQuadricNormals(q, GLU_SMOOTH);
+    /* The caps take stacks sides and slices rings; both face +Z. */
+    glNewList(base + 1, GL_COMPILE);
+    gluDisk(q, @CAP@, @STACKS@, @SLICES@);
+    glEndList();
+    glNewList(base, GL_COMPILE);
+    glCallList(base + 1);
+    gluCylinder(q, @TUBE@, @SLICES@, @STACKS@);
+    glTranslatef(0.0f, 0.0f, @HEIGHT@);
+    glCallList(base + 1);
+    glEndList();
+    gluDeleteQuadric(q);
+    glCallList(base);
+    glDeleteLists(base, @LISTS@);
+)";
+
+// What the viewer leaves out, with its reason.
+static constexpr char LEFT_OUT[] = R"(    /* Not called: @CALL@;
+       @CAPTION@.
+       @WHY@,
+       so the viewer leaves the shape out and the picture shows the axes alone. */
+)";
+
+using Fields = std::vector<std::pair<const char*, std::string>>;
+
+static std::string filled(std::string text, const Fields& fields)
+{
+    for (const auto& [name, value] : fields) {
+        const std::string marker = std::string("@") + name + "@";
+        for (std::size_t at = 0; (at = text.find(marker, at)) != std::string::npos; at += value.size())
+            text.replace(at, marker.size(), value);
+    }
+    return text;
+}
 
 // The shortest decimal that reads back as exactly this value, with a point or
 // an exponent so that C reads it as a floating constant: 6.0, 5.4000006,
@@ -22,52 +187,23 @@ static std::string decimal(Value value)
     return result;
 }
 
-static std::string literal(double value)
-{
-    return decimal(value);
-}
-
 static std::string literal(GLfloat value)
 {
     return decimal(value) + "f";
 }
 
+// The arguments of a call, doubles written as GL's double parameters take them.
+static std::string arguments(std::initializer_list<double> values)
+{
+    std::string result;
+    for (const double value : values)
+        result += (result.empty() ? "" : ", ") + decimal(value);
+    return result;
+}
+
 static std::string colour(const GLfloat (&rgba)[4])
 {
     return "{" + literal(rgba[0]) + ", " + literal(rgba[1]) + ", " + literal(rgba[2]) + ", " + literal(rgba[3]) + "}";
-}
-
-static std::string arguments(std::initializer_list<std::string> values)
-{
-    std::string result;
-    for (const std::string& value : values)
-        result += (result.empty() ? "" : ", ") + value;
-    return "(" + result + ")";
-}
-
-// The quadric's lines of drawShape, as src/render/quadric_shapes.cpp makes
-// and deletes it around its one call.
-static std::string withQuadric(const char* style, const std::string& call)
-{
-    return std::string("    GLUquadric *q = gluNewQuadric();\n    gluQuadricDrawStyle(q, ") + style +
-           ");\n    gluQuadricNormals(q, GLU_SMOOTH);\n    " + call + ";\n    gluDeleteQuadric(q);\n";
-}
-
-// As buildClosedCylinder compiles it and the frame calls it, lists and all.
-static std::string closedCylinder(const char* style, const std::string& counts, const std::string& swapped)
-{
-    const std::string lists = std::to_string(CLOSED_CYLINDER_LISTS);
-    return "    GLuint base = glGenLists(" + lists + ");\n    GLUquadric *q = gluNewQuadric();\n" +
-           "    gluQuadricDrawStyle(q, " + style + ");\n    gluQuadricNormals(q, GLU_SMOOTH);\n" +
-           "    /* The caps take stacks sides and slices rings; both face +Z. */\n" +
-           "    glNewList(base + 1, GL_COMPILE);\n    gluDisk" +
-           arguments({"q", literal(CAP_INNER_RADIUS), literal(TUBE_RADIUS), swapped}) +
-           ";\n    glEndList();\n    glNewList(base, GL_COMPILE);\n    glCallList(base + 1);\n    gluCylinder" +
-           arguments({"q", literal(TUBE_RADIUS), literal(TUBE_RADIUS), literal(TUBE_HEIGHT), counts}) +
-           ";\n    glTranslatef" +
-           arguments({literal(0.0f), literal(0.0f), literal(static_cast<GLfloat>(TUBE_HEIGHT))}) +
-           ";\n    glCallList(base + 1);\n    glEndList();\n    gluDeleteQuadric(q);\n    glCallList(base);\n" +
-           "    glDeleteLists(base, " + lists + ");\n";
 }
 
 // The GLUT call that draws the shape, drawn or not.
@@ -76,15 +212,14 @@ static std::string glutCall(ShapeId shape, const std::string& counts)
     const std::string form = shape % 2 == 0 ? "glutWire" : "glutSolid";
     switch (shape) {
     case SHAPE_GLUT_WIRESPHERE:
-    case SHAPE_GLUT_SOLIDSPHERE: return form + "Sphere" + arguments({literal(GLUT_SPHERE_RADIUS), counts});
+    case SHAPE_GLUT_SOLIDSPHERE: return form + "Sphere(" + arguments({GLUT_SPHERE_RADIUS}) + counts + ")";
     case SHAPE_GLUT_WIRECONE:
-    case SHAPE_GLUT_SOLIDCONE:
-        return form + "Cone" + arguments({literal(CONE_BASE_RADIUS), literal(CONE_HEIGHT), counts});
+    case SHAPE_GLUT_SOLIDCONE: return form + "Cone(" + arguments({CONE_BASE_RADIUS, CONE_HEIGHT}) + counts + ")";
     case SHAPE_GLUT_WIRECUBE:
-    case SHAPE_GLUT_SOLIDCUBE: return form + "Cube" + arguments({literal(CUBE_EDGE)});
+    case SHAPE_GLUT_SOLIDCUBE: return form + "Cube(" + arguments({CUBE_EDGE}) + ")";
     case SHAPE_GLUT_WIRETORUS:
     case SHAPE_GLUT_SOLIDTORUS:
-        return form + "Torus" + arguments({literal(TORUS_TUBE_RADIUS), literal(TORUS_OUTER_RADIUS), counts});
+        return form + "Torus(" + arguments({TORUS_TUBE_RADIUS, TORUS_OUTER_RADIUS}) + counts + ")";
     case SHAPE_GLUT_WIREDODECAHEDRON:
     case SHAPE_GLUT_SOLIDDODECAHEDRON: return form + "Dodecahedron()";
     case SHAPE_GLUT_WIREOCTAHEDRON:
@@ -94,7 +229,7 @@ static std::string glutCall(ShapeId shape, const std::string& counts)
     case SHAPE_GLUT_WIREICOSAHEDRON:
     case SHAPE_GLUT_SOLIDICOSAHEDRON: return form + "Icosahedron()";
     case SHAPE_GLUT_WIRETEAPOT:
-    case SHAPE_GLUT_SOLIDTEAPOT: return form + "Teapot" + arguments({literal(TEAPOT_SIZE)});
+    case SHAPE_GLUT_SOLIDTEAPOT: return form + "Teapot(" + arguments({TEAPOT_SIZE}) + ")";
     default: return "";
     }
 }
@@ -103,40 +238,48 @@ static std::string glutCall(ShapeId shape, const std::string& counts)
 // its helpers for this shape at these counts.
 static std::string shapeCalls(const PictureEntry& entry)
 {
-    const std::string counts = std::to_string(entry.slices) + ", " + std::to_string(entry.stacks);
-    const std::string swapped = std::to_string(entry.stacks) + ", " + std::to_string(entry.slices);
-    const char* style = entry.shape % 2 == 0 ? "GLU_LINE" : "GLU_FILL";
+    const std::string sliceCount = std::to_string(entry.slices);
+    const std::string stackCount = std::to_string(entry.stacks);
+    const std::string counts = ", " + sliceCount + ", " + stackCount;
+    const Fields quadric = {{"STYLE", entry.shape % 2 == 0 ? "GLU_LINE" : "GLU_FILL"}};
+    const auto glu = [&](const char* call, std::initializer_list<double> values, const std::string& after = "") {
+        Fields fields = quadric;
+        fields.emplace_back("CALL", std::string(call) + "(q, " + arguments(values) + counts + after + ")");
+        return filled(WITH_QUADRIC, fields);
+    };
     switch (entry.shape) {
     case SHAPE_GLU_CYLINDER_WIRE:
-    case SHAPE_GLU_CYLINDER_SOLID:
-        return withQuadric(style, "gluCylinder" + arguments({"q", literal(TUBE_RADIUS), literal(TUBE_RADIUS),
-                                                             literal(TUBE_HEIGHT), counts}));
+    case SHAPE_GLU_CYLINDER_SOLID: return glu("gluCylinder", {TUBE_RADIUS, TUBE_RADIUS, TUBE_HEIGHT});
     case SHAPE_GLU_DISK_WIRE:
-    case SHAPE_GLU_DISK_SOLID:
-        return withQuadric(style, "gluDisk" +
-                                      arguments({"q", literal(DISK_INNER_RADIUS), literal(DISK_OUTER_RADIUS), counts}));
+    case SHAPE_GLU_DISK_SOLID: return glu("gluDisk", {DISK_INNER_RADIUS, DISK_OUTER_RADIUS});
     case SHAPE_GLU_PARTIALDISK_WIRE:
     case SHAPE_GLU_PARTIALDISK_SOLID:
-        return withQuadric(style, "gluPartialDisk" +
-                                      arguments({"q", literal(DISK_INNER_RADIUS), literal(DISK_OUTER_RADIUS), counts,
-                                                 literal(PARTIAL_DISK_START), literal(PARTIAL_DISK_SWEEP)}));
+        return glu("gluPartialDisk", {DISK_INNER_RADIUS, DISK_OUTER_RADIUS},
+                   ", " + arguments({PARTIAL_DISK_START, PARTIAL_DISK_SWEEP}));
     case SHAPE_GLU_SPHERE_WIRE:
-    case SHAPE_GLU_SPHERE_SOLID:
-        return withQuadric(style, "gluSphere" + arguments({"q", literal(QUADRIC_SPHERE_RADIUS), counts}));
+    case SHAPE_GLU_SPHERE_SOLID: return glu("gluSphere", {QUADRIC_SPHERE_RADIUS});
     case SHAPE_CLOSED_CYLINDER_WIRE:
-    case SHAPE_CLOSED_CYLINDER_SOLID: return closedCylinder(style, counts, swapped);
+    case SHAPE_CLOSED_CYLINDER_SOLID: {
+        Fields fields = quadric;
+        fields.insert(fields.end(), {{"LISTS", std::to_string(CLOSED_CYLINDER_LISTS)},
+                                     {"CAP", arguments({CAP_INNER_RADIUS, TUBE_RADIUS})},
+                                     {"TUBE", arguments({TUBE_RADIUS, TUBE_RADIUS, TUBE_HEIGHT})},
+                                     {"HEIGHT", literal(static_cast<GLfloat>(TUBE_HEIGHT))},
+                                     {"SLICES", sliceCount},
+                                     {"STACKS", stackCount}});
+        return filled(CLOSED_CYLINDER, fields);
+    }
     default: break;
     }
     const std::string call = glutCall(entry.shape, counts);
     if (glutShapeDrawable(entry.shape, entry.slices, entry.stacks))
         return "    " + call + ";\n";
-    const std::string why = entry.slices < 1 || entry.stacks < 1
-                                ? "freeglut draws nothing below 1 slice or stack, and ends the\n"
-                                  "       program for a sphere or cone with a negative number of slices"
-                                : "freeglut numbers the vertices in 16 bits, and past\n"
-                                  "       65535 of them draws a broken shape or ends the program";
-    return "    /* " + call + " is not called: " + entry.caption + ".\n       " + why +
-           ", so the viewer\n       leaves the shape out and shows the axes alone. */\n";
+    const char* why = entry.slices < 1 || entry.stacks < 1
+                          ? "freeglut draws nothing below 1 slice or stack, and ends the program\n"
+                            "       for a sphere or cone with a negative number of slices"
+                          : "freeglut numbers the vertices in 16 bits, and past 65535 of them\n"
+                            "       it draws a broken shape or ends the program";
+    return filled(LEFT_OUT, {{"CALL", call}, {"CAPTION", entry.caption}, {"WHY", why}});
 }
 
 std::string programName(const PictureEntry& entry)
@@ -147,57 +290,22 @@ std::string programName(const PictureEntry& entry)
 
 std::string pictureProgram(const PictureEntry& entry, int size, const ProgramCamera& camera)
 {
-    const std::string name = programName(entry);
-    const std::string side = std::to_string(size);
-    const std::string place = std::to_string(WINDOW_POSITION);
-    const std::string axis = literal(AXIS_HALF_LENGTH);
-    const std::string zero = literal(0.0f);
-    return "/* " + name + ": " + entry.fileName + " of varenthe-gallery, drawn by GLUT,\n" +
-           " * GLU and GL alone as the viewer's frame draws it: " + entry.label + " at\n * " +
-           std::to_string(entry.slices) + " slices and " + std::to_string(entry.stacks) + " stacks, in a window of " +
-           side + " x " + side + " pixels. Escape ends it.\n *\n" + " *     cc -std=c99 -Wall -Werror " + name +
-           " -lglut -lGLU -lGL -lm\n */\n\n" + "#include <GL/glut.h>\n#include <stdlib.h>\n\n" +
-           "/* The camera in single precision, as the viewer keeps it. */\n" +
-           "static const GLfloat DISTANCE = " + literal(camera.distance) + ";\n" +
-           "static const GLfloat ELEVATION = " + literal(camera.elevation) + ";\n" +
-           "static const GLfloat AZIMUTH = " + literal(camera.azimuth) + ";\n" +
-           "static const GLfloat TWIST = " + literal(camera.twist) + ";\n\n" +
-           "static const GLfloat RED[] = " + colour(AXIS_RED) + ";\n" +
-           "static const GLfloat GREEN[] = " + colour(AXIS_GREEN) + ";\n" +
-           "static const GLfloat BLUE[] = " + colour(AXIS_BLUE) + ";\n" +
-           "static const GLfloat GREY[] = " + colour(SHAPE_GREY) + ";\n\n" +
-           "static void placeCamera(void)\n{\n    glTranslated(0.0, 0.0, -DISTANCE);\n" +
-           "    glRotated(ELEVATION, 1.0, 0.0, 0.0);\n    glRotated(AZIMUTH, 0.0, 1.0, 0.0);\n" +
-           "    glRotated(-TWIST, 0.0, 0.0, 1.0);\n}\n\n" +
-           "/* The aspect ratio stays fixed: a window that is not square stretches the scene. */\n" +
-           "static void reshape(int width, int height)\n{\n    glViewport(0, 0, width, height);\n" +
-           "    glMatrixMode(GL_PROJECTION);\n    glLoadIdentity();\n    gluPerspective" +
-           arguments({literal(FIELD_OF_VIEW), literal(ASPECT_RATIO), literal(NEAR_PLANE), literal(FAR_PLANE)}) +
-           ";\n    glMatrixMode(GL_MODELVIEW);\n    glLoadIdentity();\n    placeCamera();\n}\n\n" +
-           "/* With lighting on, the material decides the colour; glColor only keeps the\n" +
-           "   current colour in step. */\n" +
-           "static void drawAxis(const GLfloat colour[4], GLfloat x, GLfloat y, GLfloat z)\n{\n" +
-           "    glColor4fv(colour);\n    glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, colour);\n" +
-           "    glNormal3f(" + zero + ", " + zero + ", " + literal(1.0f) + ");\n" +
-           "    glVertex3f(-x, -y, -z);\n    glVertex3f(x, y, z);\n}\n\n" +
-           "static void drawAxes(void)\n{\n    glPushAttrib(GL_LINE_BIT);\n    glBegin(GL_LINES);\n" +
-           "    drawAxis(RED, " + axis + ", " + zero + ", " + zero + ");\n" + "    drawAxis(GREEN, " + zero + ", " +
-           axis + ", " + zero + ");\n" + "    drawAxis(BLUE, " + zero + ", " + zero + ", " + axis + ");\n" +
-           "    glEnd();\n    glPopAttrib();\n}\n\n" + "static void drawShape(void)\n{\n" + shapeCalls(entry) +
-           "}\n\n" + "static void display(void)\n{\n    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);\n" +
-           "    glMatrixMode(GL_MODELVIEW);\n    glLoadIdentity();\n    placeCamera();\n    drawAxes();\n" +
-           "    /* Both faces: the axes left the front material blue. */\n" +
-           "    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, GREY);\n    drawShape();\n" +
-           "    glFlush();\n}\n\n" +
-           "static void keyboard(unsigned char key, int x, int y)\n{\n    (void)x;\n    (void)y;\n" +
-           "    if (key == 27)\n        exit(0);\n}\n\n" +
-           "int main(int argc, char **argv)\n{\n    glutInit(&argc, argv);\n" +
-           "    /* Single-buffered, and no depth buffer asked for: where the window has\n" +
-           "       none, the depth test passes every fragment, and a solid shape shows\n" +
-           "       the faces drawn last. */\n" + "    glutInitDisplayMode(GLUT_RGB | GLUT_SINGLE);\n" +
-           "    glutInitWindowSize(" + side + ", " + side + ");\n" + "    glutInitWindowPosition(" + place + ", " +
-           place + ");\n" + "    glutCreateWindow(\"" + entry.fileName + "\");\n" +
-           "    glFrontFace(GL_CW);\n    glEnable(GL_LIGHTING);\n    glEnable(GL_LIGHT0);\n" +
-           "    glEnable(GL_DEPTH_TEST);\n    glutDisplayFunc(display);\n    glutReshapeFunc(reshape);\n" +
-           "    glutKeyboardFunc(keyboard);\n    glutMainLoop();\n    return 0;\n}\n";
+    return filled(PROGRAM, {{"SHAPE", shapeCalls(entry)},
+                            {"PROGRAM", programName(entry)},
+                            {"PICTURE", entry.fileName},
+                            {"LABEL", entry.label},
+                            {"SLICES", std::to_string(entry.slices)},
+                            {"STACKS", std::to_string(entry.stacks)},
+                            {"SIZE", std::to_string(size)},
+                            {"POSITION", std::to_string(WINDOW_POSITION)},
+                            {"DISTANCE", literal(camera.distance)},
+                            {"ELEVATION", literal(camera.elevation)},
+                            {"AZIMUTH", literal(camera.azimuth)},
+                            {"TWIST", literal(camera.twist)},
+                            {"RED", colour(AXIS_RED)},
+                            {"GREEN", colour(AXIS_GREEN)},
+                            {"BLUE", colour(AXIS_BLUE)},
+                            {"GREY", colour(SHAPE_GREY)},
+                            {"PERSPECTIVE", arguments({FIELD_OF_VIEW, ASPECT_RATIO, NEAR_PLANE, FAR_PLANE})},
+                            {"AXIS", literal(AXIS_HALF_LENGTH)}});
 }
