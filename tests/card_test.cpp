@@ -254,9 +254,9 @@ json Card::browse()
          {{"width", 1280}, {"height", 900}, {"deviceScaleFactor", 1}, {"mobile", false}}, session);
     call("Page.navigate", {{"url", "file://" + (pics / "index.html").string()}}, session);
     until([](const json& m) { return m.value("method", "") == "Page.loadEventFired"; });
-    const json found = call("Runtime.evaluate",
-                            {{"expression", CHECK}, {"awaitPromise", true}, {"returnByValue", true}}, session)["result"]
-                           .value("value", json::object());
+    json found = call("Runtime.evaluate", {{"expression", CHECK}, {"awaitPromise", true}, {"returnByValue", true}},
+                      session)["result"]
+                     .value("value", json::object());
     std::ofstream(scratch / "shot.base64")
         << call("Page.captureScreenshot", {{"format", "png"}}, session).value("data", "");
     call("Browser.close", json::object());
@@ -275,7 +275,7 @@ json Card::browse()
 std::vector<Listed> Card::expectCard(const std::string& args, const std::string& keys, int size,
                                      const std::string& reference)
 {
-    const std::vector<Listed> pictures =
+    std::vector<Listed> pictures =
         run(args + " --size " + std::to_string(size) + (keys.empty() ? "" : " --keys '" + keys + "'"));
     const bool table = args.find("--counts") != std::string::npos;
     shell("tidy -q -e pics/index.html 2>&1");
