@@ -8,6 +8,7 @@
 #include <GL/freeglut.h>
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstddef>
 
 // GLUT's own font, so the sheet needs no font files: freeglut carries its
@@ -68,6 +69,9 @@ static std::string trimmed(const std::string& line)
 
 std::vector<std::string> wrapText(const std::string& text, int width)
 {
+    // A cell narrower than its margins has room for nothing, and even an
+    // empty line would be too wide for it.
+    width = std::max(width, 0);
     std::vector<std::string> lines;
     std::size_t start = 0;
     while (start <= text.size()) {
@@ -90,8 +94,10 @@ std::vector<std::string> wrapText(const std::string& text, int width)
             // A piece wider than any line, a call's name in a narrow cell, is
             // broken where the line ends and goes on on the next: the text
             // says all it can rather than nothing. Each line takes at least
-            // one character past its indent.
-            while (textWidth(trimmed(line)) > width) {
+            // one character past its indent, and a last one that is still
+            // too wide stays as it is: in a cell narrower than a character
+            // the breaking would never end.
+            while (textWidth(trimmed(line)) > width && line.find_first_not_of(' ') + 1 < trimmed(line).size()) {
                 const std::size_t indent = line.find_first_not_of(' ');
                 std::size_t cut = line.size() - 1;
                 while (cut > indent + 1 && textWidth(line.substr(0, cut)) > width)
