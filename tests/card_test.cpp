@@ -316,9 +316,11 @@ std::vector<Listed> Card::expectCard(const std::string& args, const std::string&
 
 // The default run, and a table at freeglut's limits for equal counts of
 // pictures too large to be shown whole, with keys that HTML would take for
-// its own and a camera whose numbers have no short decimal form.
+// its own and a camera whose numbers have no short decimal form; and a table
+// of the most columns, whose cells on the sheet are narrower than a letter.
 TEST_F(Card, ShowsEveryPictureAndItsProgramDrawsIt)
 {
+    expectCard("--shapes 24 --counts $(seq -s, 1000)", "", 1, "");
     expectProgramsDrawTheirPictures(expectCard("", "", 250, "card.png"));
     expectProgramsDrawTheirPictures(
         expectCard("--shapes 20-23,26,27 --counts 1,254,255,256,257", "<b>&zzzXXWWy", 401, ""));
