@@ -122,7 +122,10 @@ void Gallery::expectPictures(const std::vector<GalleryRun>& runs)
         expected += "contact-sheet.png\tcontact sheet\t";
         expected.append(counts.empty() ? std::to_string(r.slices) : counts).append("\t");
         expected.append(counts.empty() ? std::to_string(r.stacks) : counts);
-        EXPECT_EQ(out, expected + "\t" + camera) << r.args;
+        // The card's line follows the sheet's, with its fields.
+        const std::string sheetCounts = expected.substr(expected.rfind("sheet\t") + 5);
+        expected.append("\t").append(camera).append("index.html\treference card").append(sheetCounts);
+        EXPECT_EQ(out, expected.append("\t").append(camera)) << r.args;
         if (updating && !r.reference.empty())
             fs::copy_file(scratch / "pics/contact-sheet.png", REFERENCES / r.reference,
                           fs::copy_options::overwrite_existing);
@@ -132,6 +135,26 @@ void Gallery::expectPictures(const std::vector<GalleryRun>& runs)
         }
         fs::remove_all(scratch / "pics");
     }
+}
+
+// What a file that the gallery writes holds, or empty unless it is whole:
+// a PNG picture's size, the pictures of a card, the lines of a program.
+std::string contents(const fs::path& path)
+{
+    std::ifstream file(path);
+    const std::string text(std::istreambuf_iterator<char>(file), {});
+    const auto endsWith = [&](const std::string& end) {
+        return text.size() >= end.size() && text.rfind(end) == text.size() - end.size();
+    };
+    std::size_t count = 0;
+    for (std::size_t at = 0; (at = text.find(path.extension() == ".c" ? "\n" : "<img ", at)) != std::string::npos; ++at)
+        ++count;
+    if (path.extension() == ".html")
+        return endsWith("</html>\n") ? "HTML, " + std::to_string(count) + (count == 1 ? " picture" : " pictures") : "";
+    if (path.extension() == ".c")
+        return endsWith("\n}\n") ? "C, " + std::to_string(count) + " lines" : "";
+    const Image image = readPng(path);
+    return image.width > 0 ? std::to_string(image.width) + " x " + std::to_string(image.height) : "";
 }
 
 // Each command of the record, run in a scratch folder of its own, prints,
@@ -176,18 +199,18 @@ TEST_F(Gallery, CommandsAsRecorded)
         seen += killed ? "  whole pictures only, if any:\n" : "";
         for (const std::string& name : names) {
             const fs::path path = scratch / "pics" / name;
-            const Image image = picture(path);
-            if (killed && image.width > 0 && !fs::is_symlink(path) && fs::status(path).permissions() == usual)
+            const std::string whole = fs::is_regular_file(fs::symlink_status(path)) ? contents(path) : "";
+            if (killed && !whole.empty() && !fs::is_symlink(path) && fs::status(path).permissions() == usual)
                 continue;
             std::ostringstream entry;
             if (fs::is_symlink(path))
                 entry << " -> " << fs::read_symlink(path).string();
             else if (fs::is_directory(path))
                 entry << "/";
-            else if (image.width == 0)
-                entry << ": not a whole PNG picture";
+            else if (whole.empty())
+                entry << ": not a whole " << (path.extension() == ".png" ? "PNG picture" : "file");
             else
-                entry << ": " << image.width << " x " << image.height
+                entry << ": " << whole
                       << (fs::status(path).permissions() == usual ? "" : ", not as readable as the user's files");
             seen += "  " + name + entry.str() + "\n";
         }

@@ -11,7 +11,6 @@
 // Single-buffered RGB with no depth buffer requested: the depth test below is
 // enabled anyway and passes every fragment where the window has none.
 static constexpr unsigned int DISPLAY_MODE = GLUT_RGB | GLUT_SINGLE;
-static constexpr int WINDOW_POSITION = 100;
 static constexpr char WINDOW_TITLE[] = "Varenthe";
 
 void openStandardDescriptors()

@@ -9,6 +9,8 @@ void openStandardDescriptors();
 // The side of the viewer's square window, and of the gallery's pictures unless
 // asked otherwise.
 constexpr int WINDOW_SIZE = 250;
+// Where the window's top left corner is asked for, on both axes.
+constexpr int WINDOW_POSITION = 100;
 
 // Asks GLUT for the viewer's window and creates it; glutInit must come first.
 void openViewerWindow();

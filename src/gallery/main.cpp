@@ -1,11 +1,13 @@
 #include "app/app.h"
 #include "controls/controls.h"
+#include "gallery/card.h"
 #include "gallery/contact_sheet.h"
 #include "gallery/ending_signals.h"
 #include "gallery/offscreen.h"
 #include "gallery/options.h"
 #include "gallery/picture_list.h"
 #include "gallery/picture_writer.h"
+#include "gallery/programs.h"
 #include "gallery/report.h"
 #include "gallery/sheet_writer.h"
 #include "gallery/temporary_files.h"
@@ -48,14 +50,16 @@ static Listing listingOf(const PictureEntry& entry)
 }
 
 // Draws every picture of the list in its order, each written while the next
-// are drawn and listed once it has its name, then the contact sheet, whose
-// rows are written as they are filled. False after a message; whatever is
-// unfinished then is removed on the way out.
+// are drawn and listed once it has its name, with its program if asked for;
+// then the contact sheet, whose rows are written as they are filled, and the
+// card. False after a message; whatever is unfinished then is removed on the
+// way out.
 static bool drawPictures(const GalleryOptions& options, const PictureList& list)
 {
     ContactSheet sheet(list, options.size);
     SheetWriter sheetFile(CONTACT_SHEET_NAME, sheet.width(), sheet.height());
     PictureWriter writer(filesInFlight());
+    const ProgramCamera camera{distance, elevation, azimuth, twist};
     for (const PictureEntry& entry : list.pictures) {
         // A black picture is no failure: keys can take the whole scene beyond
         // the far plane.
@@ -64,11 +68,15 @@ static bool drawPictures(const GalleryOptions& options, const PictureList& list)
             return false;
         sheet.place(entry, picture);
         if (!writer.write(entry.fileName, listingOf(entry), std::move(picture)) ||
+            (options.programs &&
+             !writer.writeText(programName(entry), listingOf(entry), pictureProgram(entry, options.size, camera))) ||
             !sheetFile.write(sheet.takeFinishedBands()))
             return false;
     }
-    return writer.finish() && sheetFile.write(sheet.takeFinishedBands()) &&
-           sheetFile.finish({"contact sheet", list.sheetCounts});
+    const Listing whole{"contact sheet", list.sheetCounts};
+    return writer.finish() && sheetFile.write(sheet.takeFinishedBands()) && sheetFile.finish(whole) &&
+           writer.writeText(CARD_NAME, {"reference card", list.sheetCounts}, referenceCard(list, options)) &&
+           writer.finish();
 }
 
 // Everything that needs the display, which is open as probe: the window and

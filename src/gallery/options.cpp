@@ -1,5 +1,6 @@
 #include "gallery/options.h"
 
+#include "gallery/card.h"
 #include "gallery/picture_list.h"
 
 #include "app/app.h"
@@ -108,7 +109,7 @@ static bool parseCounts(const std::string& text, std::vector<int>& counts, std::
 
 std::string galleryUsage()
 {
-    return "usage: varenthe-gallery [--size N] [--keys KEYS] [--shapes LIST] [--counts LIST] [DIR]\n"
+    return "usage: varenthe-gallery [--size N] [--keys KEYS] [--shapes LIST] [--counts LIST] [--programs] [DIR]\n"
            "  --size N        pictures of N x N pixels, 1 to " +
            std::to_string(MAX_SIZE) + " (default " + std::to_string(WINDOW_SIZE) +
            ")\n"
@@ -119,9 +120,10 @@ std::string galleryUsage()
            "  --counts LIST   one column per count n from 1 to " +
            std::to_string(MAX_COUNT) +
            ", drawn with n slices and n stacks, e.g. 3,6,20\n"
+           "  --programs      beside each picture a C program that draws it with GLUT, GLU and GL\n"
            "  -h, --help      print this and exit\n"
-           "DIR (default: the current directory) receives one PNG per picture and " +
-           CONTACT_SHEET_NAME + ".\n";
+           "DIR (default: the current directory) receives one PNG per picture, " +
+           CONTACT_SHEET_NAME + " and " + CARD_NAME + ".\n";
 }
 
 static bool parseSize(const std::string& text, int& size, std::string& error)
@@ -144,12 +146,13 @@ static bool parseKeys(const std::string& text, std::string& keys, std::string& e
 
 bool parseGalleryArgs(int argc, char** argv, GalleryOptions& options, std::string& error)
 {
-    enum { SIZE = 1, KEYS, SHAPES, COUNTS };
+    enum { SIZE = 1, KEYS, SHAPES, COUNTS, PROGRAMS };
     static const option LONG_OPTIONS[] = {
         {"size", required_argument, nullptr, SIZE},
         {"keys", required_argument, nullptr, KEYS},
         {"shapes", required_argument, nullptr, SHAPES},
         {"counts", required_argument, nullptr, COUNTS},
+        {"programs", no_argument, nullptr, PROGRAMS},
         {"help", no_argument, nullptr, 'h'},
         {nullptr, 0, nullptr, 0},
     };
@@ -166,6 +169,7 @@ bool parseGalleryArgs(int argc, char** argv, GalleryOptions& options, std::strin
         case KEYS: valid = parseKeys(value, options.keys, error); break;
         case SHAPES: valid = parseShapes(value, options.shapes, error); break;
         case COUNTS: valid = parseCounts(value, options.counts, error); break;
+        case PROGRAMS: options.programs = true; break;
         // getopt_long has told what is wrong on standard error.
         default: error.clear(); return false;
         }

@@ -14,6 +14,8 @@ struct GalleryOptions {
     std::vector<ShapeId> shapes;
     std::vector<int> counts;
     std::filesystem::path dir = ".";
+    // A C program beside each picture that draws it.
+    bool programs = false;
     bool help = false;
 };
 

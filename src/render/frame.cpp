@@ -8,8 +8,6 @@
 
 #include <cstdio>
 
-static constexpr GLfloat AXIS_HALF_LENGTH = 4.0f;
-
 static void drawAxis(const GLfloat colour[4], GLfloat x, GLfloat y, GLfloat z)
 {
     // With lighting on, the material decides what is seen; the colour call only
@@ -24,9 +22,9 @@ static void drawAxis(const GLfloat colour[4], GLfloat x, GLfloat y, GLfloat z)
 
 static void drawAxes()
 {
-    const GLfloat mat_r[] = {1.0f, 0.0f, 0.0f, 1.0f};
-    const GLfloat mat_g[] = {0.0f, 1.0f, 0.0f, 1.0f};
-    const GLfloat mat_b[] = {0.0f, 0.0f, 1.0f, 1.0f};
+    const GLfloat(&mat_r)[4] = AXIS_RED;
+    const GLfloat(&mat_g)[4] = AXIS_GREEN;
+    const GLfloat(&mat_b)[4] = AXIS_BLUE;
 
     glPushAttrib(GL_LINE_BIT);
     glBegin(GL_LINES);
@@ -113,7 +111,7 @@ static void drawShape(ShapeId shape)
 
 void onDisplay()
 {
-    const GLfloat mat_obj[] = {0.6f, 0.6f, 0.6f, 1.0f};
+    const GLfloat(&mat_obj)[4] = SHAPE_GREY;
 
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_MODELVIEW);

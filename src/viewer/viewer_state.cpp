@@ -7,12 +7,6 @@ static constexpr float CAMERA_DISTANCE = 6.0f;
 static constexpr float RESET_ELEVATION = 45.0f;
 static constexpr float RESET_AZIMUTH = -33.0f;
 
-// The aspect ratio is fixed, so a window that is not square stretches the scene.
-static constexpr double FIELD_OF_VIEW = 60.0;
-static constexpr double ASPECT_RATIO = 1.0;
-static constexpr double NEAR_PLANE = 1.0;
-static constexpr double FAR_PLANE = 10.0;
-
 ShapeId selectedShape = SHAPE_GLUT_WIRESPHERE;
 std::int32_t slices = INITIAL_COUNT;
 std::int32_t stacks = INITIAL_COUNT;

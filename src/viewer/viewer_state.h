@@ -46,6 +46,13 @@ extern float twist;
 extern float elevation;
 extern float azimuth;
 
+// The fixed projection. The aspect ratio is fixed, so a window that is not
+// square stretches the scene.
+constexpr double FIELD_OF_VIEW = 60.0;
+constexpr double ASPECT_RATIO = 1.0;
+constexpr double NEAR_PLANE = 1.0;
+constexpr double FAR_PLANE = 10.0;
+
 // Multiplies the view transform onto the current matrix. The argument order is
 // not the order in which the rotations act.
 void applyCamera(double distance, double twist, double elevation, double azimuth);

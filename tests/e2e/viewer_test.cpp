@@ -17,7 +17,8 @@
 extern "C" {
 #include <xdo.h>
 }
-#include <X11/Xutil.h>
+#include "window_image.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
@@ -147,28 +148,12 @@ protected:
         return status;
     }
 
-    // Empty while the window is not viewable, since X has no pixels for it then.
-    Image grab()
-    {
-        XWindowAttributes a{};
-        XGetWindowAttributes(xdo->xdpy, window, &a);
-        XImage* shot = XGetImage(xdo->xdpy, window, 0, 0, unsigned(a.width), unsigned(a.height), AllPlanes, ZPixmap);
-        Image image{shot != nullptr ? a.width : 0, a.height, {}};
-        for (int i = 0; i < image.width * image.height; ++i) {
-            const unsigned long p = XGetPixel(shot, i % image.width, i / image.width);
-            image.pixels.push_back({int((p >> 16) & 0xff), int((p >> 8) & 0xff), int(p & 0xff)});
-        }
-        if (shot != nullptr)
-            XDestroyImage(shot);
-        return image;
-    }
-
     // Waits for the viewer's window to show what the floor draws.
     std::string waitForFrame(int shape, const Model& m)
     {
         const Image expected = floorPicture(shape, m.slices, m.stacks, {m.d, m.e, m.a, m.t});
         std::string failures;
-        waitFor([&] { return (failures = differences(grab(), expected, 0)).empty(); });
+        waitFor([&] { return (failures = differences(windowImage(xdo->xdpy, window), expected, 0)).empty(); });
         return failures;
     }
 

@@ -55,21 +55,7 @@ protected:
     }
 
     // Empty unless the file is a whole PNG picture.
-    Image picture(const fs::path& path)
-    {
-        png_image reader{};
-        reader.version = PNG_IMAGE_VERSION;
-        png_image_begin_read_from_file(&reader, (scratch / path).c_str());
-        reader.format = PNG_FORMAT_RGB;
-        std::vector<unsigned char> rgb(PNG_IMAGE_SIZE(reader));
-        if (png_image_finish_read(&reader, nullptr, rgb.data(), 0, nullptr) == 0)
-            return {};
-        Image image{static_cast<int>(reader.width), static_cast<int>(reader.height), {}};
-        image.pixels.resize(rgb.size() / 3);
-        for (std::size_t byte = 0; byte < rgb.size(); byte += 3)
-            image.pixels[byte / 3] = {rgb[byte], rgb[byte + 1], rgb[byte + 2]};
-        return image;
-    }
+    Image picture(const fs::path& path) { return readPng(scratch / path); }
 
     const fs::path scratch = fs::path(testing::TempDir()) / ("varenthe-gallery-" + std::to_string(getpid()));
     std::string out;

@@ -3,6 +3,7 @@
 #include "floor.h"
 
 #include <GL/freeglut.h>
+#include <png.h>
 
 #include <sstream>
 #include <string>
@@ -19,6 +20,22 @@ struct Image {
     std::vector<Rgb> pixels;
     Rgb at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
+
+// Empty unless the file is a whole PNG picture.
+inline Image readPng(const std::string& path)
+{
+    png_image reader{};
+    reader.version = PNG_IMAGE_VERSION;
+    png_image_begin_read_from_file(&reader, path.c_str());
+    reader.format = PNG_FORMAT_RGB;
+    std::vector<unsigned char> rgb(PNG_IMAGE_SIZE(reader));
+    if (png_image_finish_read(&reader, nullptr, rgb.data(), 0, nullptr) == 0)
+        return {};
+    Image image{static_cast<int>(reader.width), static_cast<int>(reader.height), {}};
+    for (std::size_t byte = 0; byte < rgb.size(); byte += 3)
+        image.pixels.push_back({rgb[byte], rgb[byte + 1], rgb[byte + 2]});
+    return image;
+}
 
 // The frame that the floor draws, which runs none of the viewer's code, at
 // size x size pixels: the expected picture. It is drawn in a window of the
