@@ -6,7 +6,6 @@
 
 #include <cstddef>
 
-
 // What the frame draws besides the shape, here for what repeats the frame
 // outside the viewer: the axes from -4 to 4, X red, Y green and Z blue, each
 // lit in its own colour, and the shape's grey.
