@@ -338,23 +338,31 @@ TEST_F(Gallery, DrawsWhatTheFloorDraws)
 // manual's bound: from 216 columns on the cells are too narrow for captions,
 // which are left out with a warning; past 89 columns of all 28 shapes the
 // text would make the sheet too tall, and it is left out with a warning.
-TEST_F(Gallery, TablesOfAnyWidth)
+class Table : public Gallery, public testing::WithParamInterface<GalleryRun> {};
+
+void PrintTo(const GalleryRun& run, std::ostream* out)
 {
-    const std::vector<int> everyShape;
-    // clang-format off
-    ASSERT_NO_FATAL_FAILURE(expectRuns({
-        {"--size 1 --shapes 21 --counts 1000", {21}, {1000}, 0, 0, 1, RESET_CAMERA, "", ""},
-        {"--size 1 --shapes 2 --counts $(seq -s, 68)", {2}, upTo(68), 0, 0, 1, RESET_CAMERA, "columns.png", ""},
-        {"--size 1 --shapes 24 --counts $(seq -s, 215)", {24}, upTo(215), 0, 0, 1, RESET_CAMERA, "", ""},
-        {"--size 1 --shapes 24 --counts $(seq -s, 228)", {24}, upTo(228), 0, 0, 1, RESET_CAMERA, "", narrowCells(31)},
-        {"--size 1 --shapes 24 --counts $(seq -s, 275)", {24}, upTo(275), 0, 0, 1, RESET_CAMERA, "", narrowCells(25)},
-        {"--size 1 --shapes 24 --counts $(seq -s, 1000)", {24}, upTo(1000), 0, 0, 1, RESET_CAMERA, "thousand.png", narrowCells(4)},
-        {"--size 1 --counts $(seq -s, 89)", everyShape, upTo(89), 0, 0, 1, RESET_CAMERA, "", ""},
-        {"--size 1 --counts $(seq -s, 90)", everyShape, upTo(90), 0, 0, 1, RESET_CAMERA, "",
-         "the contact sheet leaves out its text, which would make it taller than 8192 pixels"},
-    }));
-    // clang-format on
+    *out << run.args;
 }
+
+TEST_P(Table, WithinTheBound)
+{
+    ASSERT_NO_FATAL_FAILURE(expectRuns({GetParam()}));
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Gallery, Table, testing::Values(
+    GalleryRun{"--size 1 --shapes 21 --counts 1000", {21}, {1000}, 0, 0, 1, RESET_CAMERA, "", ""},
+    GalleryRun{"--size 1 --shapes 2 --counts $(seq -s, 68)", {2}, upTo(68), 0, 0, 1, RESET_CAMERA, "columns.png", ""},
+    GalleryRun{"--size 1 --shapes 24 --counts $(seq -s, 215)", {24}, upTo(215), 0, 0, 1, RESET_CAMERA, "", ""},
+    GalleryRun{"--size 1 --shapes 24 --counts $(seq -s, 228)", {24}, upTo(228), 0, 0, 1, RESET_CAMERA, "", narrowCells(31)},
+    GalleryRun{"--size 1 --shapes 24 --counts $(seq -s, 275)", {24}, upTo(275), 0, 0, 1, RESET_CAMERA, "", narrowCells(25)},
+    GalleryRun{"--size 1 --shapes 24 --counts $(seq -s, 1000)", {24}, upTo(1000), 0, 0, 1, RESET_CAMERA, "thousand.png", narrowCells(4)},
+    GalleryRun{"--size 1 --counts $(seq -s, 89)", {}, upTo(89), 0, 0, 1, RESET_CAMERA, "", ""},
+    GalleryRun{"--size 1 --counts $(seq -s, 90)", {}, upTo(90), 0, 0, 1, RESET_CAMERA, "",
+               "the contact sheet leaves out its text, which would make it taller than 8192 pixels"}),
+    [](const auto& row) { return std::to_string(row.param.shapes.empty() ? 28 : row.param.shapes.size()) + "x" + std::to_string(row.param.counts.size()); });
+// clang-format on
 
 // Every kind of caption at each count where what is drawn changes, equal and
 // unequal both ways round: the GLU shapes, the closed cylinder with its caps'
