@@ -4,20 +4,16 @@
 
 #include <GL/freeglut.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
 
-struct Rgb {
-    int r, g, b;
-};
-
-// Rows from the top, as on the screen.
+// Eight-bit RGB, rows from the top, as on the screen and in a PNG file.
 struct Image {
     int width = 0;
     int height = 0;
-    std::vector<Rgb> pixels;
-    Rgb at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+    std::vector<unsigned char> rgb;
 };
 
 // The floor's window, made once, right of where the viewer's window and menu
@@ -70,18 +66,17 @@ inline Image floorPicture(int id, int slices, int stacks, const FloorCamera& cam
         if (shape.id == id)
             floorFrame(shape, slices, stacks, camera);
     }
-    std::vector<unsigned char> rgb(static_cast<std::size_t>(size) * size * 3);
+    Image image{size, size, std::vector<unsigned char>(static_cast<std::size_t>(size) * size * 3)};
     glFinish();
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, size, size, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    glReadPixels(0, 0, size, size, GL_RGB, GL_UNSIGNED_BYTE, image.rgb.data());
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glDeleteRenderbuffers(1, &colour);
     glDeleteFramebuffers(1, &framebuffer);
-    Image image{size, size, {}};
-    for (int i = 0; i < size * size; ++i) {
-        const std::size_t from = 3 * (static_cast<std::size_t>(size - 1 - i / size) * size + i % size);
-        image.pixels.push_back({rgb[from], rgb[from + 1], rgb[from + 2]});
-    }
+    // GL reads the rows from the bottom up.
+    const auto row = [&](int y) { return image.rgb.begin() + static_cast<long>(y) * size * 3; };
+    for (int y = 0; y < size / 2; ++y)
+        std::swap_ranges(row(y), row(y + 1), row(size - 1 - y));
     return image;
 }
 
@@ -98,11 +93,11 @@ inline std::string differences(const Image& seen, const Image& expected)
         return report.str();
     }
     int count = 0;
-    for (int i = 0; i < seen.width * seen.height; ++i) {
-        const Rgb a = seen.pixels[std::size_t(i)], b = expected.pixels[std::size_t(i)];
-        if (!(near(a.r, b.r) && near(a.g, b.g) && near(a.b, b.b)) && ++count <= 5)
-            report << " at (" << i % seen.width << ", " << i / seen.width << ") expected (" << b.r << ", " << b.g
-                   << ", " << b.b << "), observed (" << a.r << ", " << a.g << ", " << a.b << ");";
+    for (std::size_t i = 0; i < seen.rgb.size(); i += 3) {
+        const unsigned char *a = &seen.rgb[i], *b = &expected.rgb[i];
+        if (!(near(a[0], b[0]) && near(a[1], b[1]) && near(a[2], b[2])) && ++count <= 5)
+            report << " at (" << i / 3 % seen.width << ", " << i / 3 / seen.width << ") expected (" << +b[0] << ", "
+                   << +b[1] << ", " << +b[2] << "), observed (" << +a[0] << ", " << +a[1] << ", " << +a[2] << ");";
     }
     return count == 0 ? "" : std::to_string(count) + " pixels differ:" + report.str();
 }
