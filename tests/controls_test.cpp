@@ -221,7 +221,8 @@ TEST(Frame, FixedStateAndEveryIdAtAnyCount)
         glLoadIdentity();
         gluPerspective(60.0, 1.0, 1.0, 10.0);
         glGetFloatv(GL_PROJECTION_MATRIX, expected);
-        EXPECT_EQ(std::vector<float>(p, p + 16), std::vector<float>(expected, expected + 16)) << width << " x " << height;
+        EXPECT_EQ(std::vector<float>(p, p + 16), std::vector<float>(expected, expected + 16))
+            << width << " x " << height;
         EXPECT_EQ(std::pair(viewport[2], viewport[3]), std::pair(width, height));
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << width << " x " << height;
     }

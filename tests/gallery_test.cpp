@@ -38,8 +38,8 @@ namespace {
 // Each test then writes its references from a first run and checks a second
 // one against them. Look at what changed before committing it.
 const fs::path REFERENCES = VARENTHE_REFERENCES;
-const std::vector<bool> PASSES = std::getenv("VARENTHE_UPDATE_REFERENCES") != nullptr ? std::vector<bool>{true, false}
-                                                                                        : std::vector<bool>{false};
+const std::vector<bool> PASSES =
+    std::getenv("VARENTHE_UPDATE_REFERENCES") != nullptr ? std::vector<bool>{true, false} : std::vector<bool>{false};
 // The manual's bound on either side of the contact sheet.
 constexpr int MOST_SHEET_SIDE = 8192;
 
@@ -70,7 +70,8 @@ void expectAsReference(const Image& seen, const std::string& name, bool writing)
         writer.width = static_cast<png_uint_32>(seen.width);
         writer.height = static_cast<png_uint_32>(seen.height);
         writer.format = PNG_FORMAT_RGB;
-        ASSERT_NE(png_image_write_to_file(&writer, (REFERENCES / name).c_str(), 0, seen.rgb.data(), 0, nullptr), 0) << name;
+        ASSERT_NE(png_image_write_to_file(&writer, (REFERENCES / name).c_str(), 0, seen.rgb.data(), 0, nullptr), 0)
+            << name;
         return;
     }
     std::ifstream file(note);
@@ -210,9 +211,9 @@ void Gallery::expectPictures(const std::vector<GalleryRun>& runs, std::vector<Im
                               slug(shape.label).c_str(), s, t);
                 expected += std::string(name) + "\t" + shape.label + "\t" + std::to_string(s) + "\t" +
                             std::to_string(t) + "\t" + camera;
-                EXPECT_EQ(differences(picture(scratch / "pics" / name),
-                                      floorPicture(shape.id, s, t, r.camera, r.size, true)),
-                          "")
+                EXPECT_EQ(
+                    differences(picture(scratch / "pics" / name), floorPicture(shape.id, s, t, r.camera, r.size, true)),
+                    "")
                     << name << " of " << r.args;
             }
         }
@@ -270,7 +271,8 @@ TEST(Captions, WrapAtAnyWidth)
     }
     const auto glyphs = [](const std::string& lines) {
         std::string result;
-        std::copy_if(lines.begin(), lines.end(), std::back_inserter(result), [](char c) { return c != ' ' && c != '\n'; });
+        std::copy_if(lines.begin(), lines.end(), std::back_inserter(result),
+                     [](char c) { return c != ' ' && c != '\n'; });
         return result;
     };
     for (const std::string& caption : texts) {
@@ -279,11 +281,13 @@ TEST(Captions, WrapAtAnyWidth)
             std::string all;
             for (const std::string& line : lines) {
                 EXPECT_TRUE(textWidth(line) <= width || line.size() == 1)
-                    << '"' << line << "\", " << textWidth(line) << " pixels wide, of \"" << caption << "\" at " << width;
+                    << '"' << line << "\", " << textWidth(line) << " pixels wide, of \"" << caption << "\" at "
+                    << width;
                 all += line + "\n";
             }
             EXPECT_EQ(glyphs(all), glyphs(caption)) << "at " << width << ": " << all;
-            EXPECT_GE(lines.size(), static_cast<std::size_t>(std::count(caption.begin(), caption.end(), '\n')) + 1) << "at " << width << ": " << all;
+            EXPECT_GE(lines.size(), static_cast<std::size_t>(std::count(caption.begin(), caption.end(), '\n')) + 1)
+                << "at " << width << ": " << all;
         }
     }
 }
@@ -348,8 +352,15 @@ TEST_F(Gallery, CaptionsAtEveryEdgeCount)
 {
     std::vector<GalleryRun> runs;
     for (const auto& [s, t] : EDGE_COUNTS)
-        runs.push_back({"--size 1 --shapes 10,20,22,26 --keys " + keysFor(s, t), {10, 20, 22, 26}, {}, s, t, 1,
-                        RESET_CAMERA, "", ""});
+        runs.push_back({"--size 1 --shapes 10,20,22,26 --keys " + keysFor(s, t),
+                        {10, 20, 22, 26},
+                        {},
+                        s,
+                        t,
+                        1,
+                        RESET_CAMERA,
+                        "",
+                        ""});
     ASSERT_NO_FATAL_FAILURE(expectRuns(runs, "edges.png"));
 }
 
@@ -359,7 +370,8 @@ class EdgeCounts : public Gallery, public testing::WithParamInterface<std::pair<
 TEST_P(EdgeCounts, EveryShapeAsTheFloorDrawsIt)
 {
     const auto [s, t] = GetParam();
-    ASSERT_NO_FATAL_FAILURE(expectRuns({{"--size 64 --keys " + keysFor(s, t), {}, {}, s, t, 64, RESET_CAMERA, "", ""}}));
+    ASSERT_NO_FATAL_FAILURE(
+        expectRuns({{"--size 64 --keys " + keysFor(s, t), {}, {}, s, t, 64, RESET_CAMERA, "", ""}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Gallery, EdgeCounts, testing::ValuesIn(EDGE_COUNTS), [](const auto& row) {

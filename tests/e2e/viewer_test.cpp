@@ -87,7 +87,8 @@ std::string shell(const std::string& command)
 {
     FILE* pipe = popen(command.c_str(), "re");
     std::string said;
-    for (char buffer[4096]; const std::size_t got = fread(buffer, 1, sizeof buffer, pipe);)
+    char buffer[4096];
+    for (std::size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
         said.append(buffer, got);
     const int status = pclose(pipe);
     return (WIFEXITED(status) ? "exit " + std::to_string(WEXITSTATUS(status)) : "killed") + ": " + said;
@@ -186,7 +187,8 @@ protected:
         Image image{shot != nullptr ? a.width : 0, a.height, {}};
         for (int i = 0; i < image.width * image.height; ++i) {
             for (const int shift : {16, 8, 0})
-                image.rgb.push_back(static_cast<unsigned char>(XGetPixel(shot, i % image.width, i / image.width) >> shift));
+                image.rgb.push_back(
+                    static_cast<unsigned char>(XGetPixel(shot, i % image.width, i / image.width) >> shift));
         }
         if (shot != nullptr)
             XDestroyImage(shot);
@@ -208,8 +210,8 @@ protected:
     void choose(int value)
     {
         const std::vector<int> values = menuValues();
-        const auto index = std::find(values.begin(), values.end(), value) - values.begin();
-        const auto entries = static_cast<long>(values.size());
+        const int index = static_cast<int>(std::find(values.begin(), values.end(), value) - values.begin());
+        const int entries = static_cast<int>(values.size());
         xdo_move_mouse_relative_to_window(xdo, window, 125, 125);
         xdo_click_window(xdo, CURRENTWINDOW, RIGHT_BUTTON);
         xdo_move_mouse_relative_to_window(xdo, window, 129, 129);

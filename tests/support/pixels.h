@@ -18,10 +18,11 @@ struct Image {
 
 // The floor's window, made once, right of where the viewer's window and menu
 // open: where the tests draw what they expect, with the test's GL context.
+inline bool floorShown = false;
+
 inline void showFloorWindow()
 {
-    static bool shown = false;
-    if (shown)
+    if (floorShown)
         return;
     int argc = 1;
     char name[] = "floor";
@@ -29,8 +30,8 @@ inline void showFloorWindow()
     if (glutGet(GLUT_INIT_STATE) == 0)
         glutInit(&argc, argv);
     floorWindow("floor", 1000, 1300, 0);
-    glutDisplayFunc([] { shown = true; });
-    while (!shown)
+    glutDisplayFunc([] { floorShown = true; });
+    while (!floorShown)
         glutMainLoopEvent();
 }
 
