@@ -145,7 +145,9 @@ TEST(Menu, EntriesInOrderAndExit)
     std::vector<std::pair<std::string, int>> expected;
     for (const Shape& shape : SHAPES)
         expected.emplace_back(shape.label, shape.id);
-    expected.insert(expected.end(), {{"Reset camera position", 38}, {"Put camera at origin", 39}, {"Exit", 1}});
+    expected.insert(expected.end(), {{"Reset camera position", MENU_RESET_CAMERA},
+                                     {"Put camera at origin", MENU_CAMERA_TO_ORIGIN},
+                                     {"Exit", MENU_EXIT}});
     createShapeMenu();
     EXPECT_EQ(menuEntries, expected);
     EXPECT_EXIT(onMenuSelect(MENU_EXIT), testing::ExitedWithCode(0), "");

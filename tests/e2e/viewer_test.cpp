@@ -216,13 +216,16 @@ protected:
         xdo_click_window(xdo, CURRENTWINDOW, RIGHT_BUTTON);
         xdo_move_mouse_relative_to_window(xdo, window, 129, 129);
         Window menu = 0;
-        ASSERT_TRUE(waitFor([&] { return xdo_get_window_at_mouse(xdo, &menu) == 0 && menu != window; }));
+        ASSERT_TRUE(waitFor([&] { return xdo_get_window_at_mouse(xdo, &menu) == 0 && menu != window; }))
+            << "no menu under the pointer after a right-click";
         XWindowAttributes a{};
         XGetWindowAttributes(xdo->xdpy, menu, &a);
         xdo_move_mouse(xdo, a.x + a.width / 2, a.y + a.height * (2 * index + 1) / (2 * entries), 0);
         xdo_click_window(xdo, CURRENTWINDOW, RIGHT_BUTTON);
-        ASSERT_TRUE(
-            waitFor([&] { return XGetWindowAttributes(xdo->xdpy, menu, &a) == 0 || a.map_state != IsViewable; }));
+        ASSERT_TRUE(waitFor([&] {
+            return XGetWindowAttributes(xdo->xdpy, menu, &a) == 0 || a.map_state != IsViewable;
+        })) << "the menu stayed open after choosing entry "
+            << index;
     }
 
     xdo_t* xdo = nullptr;
