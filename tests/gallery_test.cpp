@@ -24,6 +24,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <numeric>
 #include <set>
 #include <sstream>
 
@@ -40,8 +41,6 @@ namespace {
 const fs::path REFERENCES = VARENTHE_REFERENCES;
 const std::vector<bool> PASSES =
     std::getenv("VARENTHE_UPDATE_REFERENCES") != nullptr ? std::vector<bool>{true, false} : std::vector<bool>{false};
-// The manual's bound on either side of the contact sheet.
-constexpr int MOST_SHEET_SIDE = 8192;
 
 // Empty unless the file is a whole PNG picture.
 Image picture(const fs::path& path)
@@ -94,9 +93,8 @@ struct GalleryRun {
 
 std::vector<int> upTo(int last)
 {
-    std::vector<int> counts;
-    for (int n = 1; n <= last; ++n)
-        counts.push_back(n);
+    std::vector<int> counts(static_cast<std::size_t>(last));
+    std::iota(counts.begin(), counts.end(), 1);
     return counts;
 }
 
@@ -222,7 +220,8 @@ void Gallery::expectPictures(const std::vector<GalleryRun>& runs, std::vector<Im
         expected.append(counts.empty() ? std::to_string(r.stacks) : counts);
         EXPECT_EQ(out, expected + "\t" + camera) << r.args;
         sheets.push_back(picture(scratch / "pics/contact-sheet.png"));
-        EXPECT_LE(std::max(sheets.back().width, sheets.back().height), MOST_SHEET_SIDE) << r.args;
+        // The manual's bound on either side of the sheet.
+        EXPECT_LE(std::max(sheets.back().width, sheets.back().height), 8192) << r.args;
         fs::remove_all(scratch / "pics");
     }
 }
@@ -269,11 +268,10 @@ TEST(Captions, WrapAtAnyWidth)
             texts.emplace_back(text);
         }
     }
-    const auto glyphs = [](const std::string& lines) {
-        std::string result;
-        std::copy_if(lines.begin(), lines.end(), std::back_inserter(result),
-                     [](char c) { return c != ' ' && c != '\n'; });
-        return result;
+    const auto glyphs = [](std::string lines) {
+        lines.erase(std::remove_if(lines.begin(), lines.end(), [](char c) { return c == ' ' || c == '\n'; }),
+                    lines.end());
+        return lines;
     };
     for (const std::string& caption : texts) {
         for (int width = -2; width <= 1400 && !HasFailure(); width += width < 300 ? 1 : 100) {
@@ -351,16 +349,10 @@ INSTANTIATE_TEST_SUITE_P(Gallery, Table, testing::Values(
 TEST_F(Gallery, CaptionsAtEveryEdgeCount)
 {
     std::vector<GalleryRun> runs;
+    // clang-format off
     for (const auto& [s, t] : EDGE_COUNTS)
-        runs.push_back({"--size 1 --shapes 10,20,22,26 --keys " + keysFor(s, t),
-                        {10, 20, 22, 26},
-                        {},
-                        s,
-                        t,
-                        1,
-                        RESET_CAMERA,
-                        "",
-                        ""});
+        runs.push_back({"--size 1 --shapes 10,20,22,26 --keys " + keysFor(s, t), {10, 20, 22, 26}, {}, s, t, 1, RESET_CAMERA, "", ""});
+    // clang-format on
     ASSERT_NO_FATAL_FAILURE(expectRuns(runs, "edges.png"));
 }
 
