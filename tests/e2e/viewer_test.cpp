@@ -137,12 +137,12 @@ protected:
         ASSERT_EQ(waitForFrame(SHAPE_GLUT_WIRESPHERE, START), "");
     }
 
-    // Polls `done`, collecting the viewer's output meanwhile; false after a
-    // minute, far longer than anything takes even on a busy machine.
+    // Polls `done`, collecting the viewer's output meanwhile; false after half
+    // a minute, far longer than anything takes even on a busy machine.
     template <typename Done>
     bool waitFor(Done done)
     {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         for (char buffer[4096]; !done();) {
             pollfd readable{fileno(viewer), POLLIN, 0};
             const ssize_t got = !ended && poll(&readable, 1, 10) > 0 ? read(readable.fd, buffer, sizeof buffer) : 0;
