@@ -27,4 +27,4 @@ start_xvfb
 ./build/varenthe-gallery "$gallery_dir" >/dev/null
 stop_xvfb
 echo "No X display, so instead of starting the viewer run.sh rendered every shape on a private Xvfb server."
-echo "The pictures of the 28 shapes and contact-sheet.png are in $gallery_dir"
+echo "The pictures of the 28 shapes, contact-sheet.png and the card index.html are in $gallery_dir"

@@ -94,8 +94,8 @@ protected:
         for (const auto& entry : fs::directory_iterator(scratch / (moved ? "pics.old" : "pics"), failure)) {
             present.insert(entry.path().filename());
             files += " " + entry.path().filename().string();
-            if (picture(entry.path()).width == 0)
-                found += entry.path().filename().string() + " is not a whole picture\n";
+            if (contents(entry.path()).empty())
+                found += entry.path().filename().string() + " is not a whole file\n";
         }
         if (present != std::set<std::string>(listed.begin(), listed.end()))
             found += "its folder holds other files than those it lists\n";

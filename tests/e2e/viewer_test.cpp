@@ -9,7 +9,7 @@
 #include "pixels.h"
 
 #include "app/app.h"
-#include "render/frame.h"
+#include "controls/controls.h"
 #include "viewer/viewer_state.h"
 
 #include <gtest/gtest.h>
@@ -25,11 +25,27 @@ extern "C" {
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <memory>
 #include <random>
+#include <set>
 
 namespace {
 
-constexpr int MENU_ENTRIES = 31, RIGHT_BUTTON = 3, SIZE = 250, WIRE_SPHERE = 20, SOLID_TORUS = 27, SOLID_CUBE = 25;
+constexpr int RIGHT_BUTTON = 3;
+
+// The menu's values in the order of its entries, which the unit tests check:
+// the shapes as in the floor's table, then the presets and Exit.
+std::vector<int> menuValues()
+{
+    std::vector<int> values;
+    for (const Shape& shape : SHAPES)
+        values.push_back(shape.id);
+    values.insert(values.end(), {MENU_RESET_CAMERA, MENU_CAMERA_TO_ORIGIN, MENU_EXIT});
+    return values;
+}
 
 // What the keys do, as the manual tells it, worked out apart from the viewer.
 struct Model {
@@ -65,6 +81,20 @@ std::string press(Model& m, char key)
     return line;
 }
 
+namespace fs = std::filesystem;
+
+// "exit N: " or "killed: " and what the shell command printed.
+std::string shell(const std::string& command)
+{
+    FILE* pipe = popen(command.c_str(), "re");
+    std::string said;
+    char buffer[4096];
+    for (std::size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        said.append(buffer, got);
+    const int status = pclose(pipe);
+    return (WIFEXITED(status) ? "exit " + std::to_string(WEXITSTATUS(status)) : "killed") + ": " + said;
+}
+
 class Viewer : public testing::Test {
 protected:
     void SetUp() override
@@ -85,13 +115,13 @@ protected:
         xdo_free(xdo);
     }
 
-    // Starts the viewer, its standard output a pipe to the test, and waits for
-    // its first frame: the wire sphere, 10 x 10, from the reset camera. No
-    // window manager runs, so the test gives the window the keyboard, as a
-    // person would by clicking into it.
-    void launch(const std::string& arguments)
+    // Starts the viewer by a shell command, its standard output a pipe to the
+    // test, and waits for its first frame: the wire sphere, 10 x 10, from the
+    // reset camera. No window manager runs, so the test gives the window the
+    // keyboard, as a person would by clicking into it.
+    void launch(const std::string& command)
     {
-        ASSERT_NE(viewer = popen((std::string("exec ") + VARENTHE_BINARY + " " + arguments).c_str(), "re"), nullptr);
+        ASSERT_NE(viewer = popen(command.c_str(), "re"), nullptr);
         xdo_search_t search{};
         search.winname = "^Varenthe$";
         search.searchmask = SEARCH_NAME | SEARCH_ONLYVISIBLE;
@@ -105,14 +135,15 @@ protected:
             return window != 0;
         })) << "no viewer window";
         xdo_focus_window(xdo, window);
-        ASSERT_EQ(waitForFrame(WIRE_SPHERE, START), "");
+        ASSERT_EQ(waitForFrame(SHAPE_GLUT_WIRESPHERE, START), "");
     }
 
-    // Polls `done`, collecting the viewer's output meanwhile; false on timeout.
+    // Polls `done`, collecting the viewer's output meanwhile; false after half
+    // a minute, far longer than anything takes even on a busy machine.
     template <typename Done>
     bool waitFor(Done done)
     {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         for (char buffer[4096]; !done();) {
             pollfd readable{fileno(viewer), POLLIN, 0};
             const ssize_t got = !ended && poll(&readable, 1, 10) > 0 ? read(readable.fd, buffer, sizeof buffer) : 0;
@@ -153,26 +184,32 @@ protected:
     {
         const Image expected = floorPicture(shape, m.slices, m.stacks, {m.d, m.e, m.a, m.t});
         std::string failures;
-        waitFor([&] { return (failures = differences(windowImage(xdo->xdpy, window), expected, 0)).empty(); });
+        waitFor([&] { return (failures = differences(windowImage(xdo->xdpy, window), expected)).empty(); });
         return failures;
     }
 
     // A right-click on the window opens the menu with its corner under the
     // pointer and keeps it up; a second one chooses the entry under the
-    // pointer and closes it.
-    void choose(int index)
+    // pointer, that of the menu value, and closes it.
+    void choose(int value)
     {
+        const std::vector<int> values = menuValues();
+        const int index = static_cast<int>(std::find(values.begin(), values.end(), value) - values.begin());
+        const int entries = static_cast<int>(values.size());
         xdo_move_mouse_relative_to_window(xdo, window, 125, 125);
         xdo_click_window(xdo, CURRENTWINDOW, RIGHT_BUTTON);
         xdo_move_mouse_relative_to_window(xdo, window, 129, 129);
         Window menu = 0;
-        ASSERT_TRUE(waitFor([&] { return xdo_get_window_at_mouse(xdo, &menu) == 0 && menu != window; }));
+        ASSERT_TRUE(waitFor([&] { return xdo_get_window_at_mouse(xdo, &menu) == 0 && menu != window; }))
+            << "no menu under the pointer after a right-click";
         XWindowAttributes a{};
         XGetWindowAttributes(xdo->xdpy, menu, &a);
-        xdo_move_mouse(xdo, a.x + a.width / 2, a.y + a.height * (2 * index + 1) / (2 * MENU_ENTRIES), 0);
+        xdo_move_mouse(xdo, a.x + a.width / 2, a.y + a.height * (2 * index + 1) / (2 * entries), 0);
         xdo_click_window(xdo, CURRENTWINDOW, RIGHT_BUTTON);
-        ASSERT_TRUE(
-            waitFor([&] { return XGetWindowAttributes(xdo->xdpy, menu, &a) == 0 || a.map_state != IsViewable; }));
+        ASSERT_TRUE(waitFor([&] {
+            return XGetWindowAttributes(xdo->xdpy, menu, &a) == 0 || a.map_state != IsViewable;
+        })) << "the menu stayed open after choosing entry "
+            << index;
     }
 
     xdo_t* xdo = nullptr;
@@ -203,29 +240,28 @@ TEST_F(Viewer, AnswersKeysAndMenuWhateverTheWindowAndReader)
     Model m = START;
     for (char key : keys)
         expected += press(m, key);
-    launch("-geometry 400x300+10+20");
+    ASSERT_NO_FATAL_FAILURE(launch(std::string("exec ") + VARENTHE_BINARY + " -geometry 400x300+10+20"));
     XWindowAttributes a{};
     XGetWindowAttributes(xdo->xdpy, window, &a);
-    EXPECT_TRUE(a.x == 100 && a.y == 100 && a.width == SIZE && a.height == SIZE)
-        << a.width << " x " << a.height << " at (" << a.x << ", " << a.y << ")";
-    choose(17); // "GLUT_SOLIDTORUS"
-    choose(29); // "Put camera at origin"
-    EXPECT_EQ(waitForFrame(SOLID_TORUS, {6.0f, 0.0f, 0.0f, 0.0f, 10, 10}), "");
-    choose(28); // "Reset camera position"
+    EXPECT_EQ(std::vector<int>({a.x, a.y, a.width, a.height}), std::vector<int>({100, 100, WINDOW_SIZE, WINDOW_SIZE}));
+    ASSERT_NO_FATAL_FAILURE(choose(SHAPE_GLUT_SOLIDTORUS));
+    ASSERT_NO_FATAL_FAILURE(choose(MENU_CAMERA_TO_ORIGIN));
+    EXPECT_EQ(waitForFrame(SHAPE_GLUT_SOLIDTORUS, {6.0f, 0.0f, 0.0f, 0.0f, 10, 10}), "");
+    ASSERT_NO_FATAL_FAILURE(choose(MENU_RESET_CAMERA));
     EXPECT_EQ(output, "") << "the menu printed";
-    type(keys);
+    ASSERT_NO_FATAL_FAILURE(type(keys));
     EXPECT_EQ(output, expected);
-    EXPECT_EQ(waitForFrame(SOLID_TORUS, m), "");
+    EXPECT_EQ(waitForFrame(SHAPE_GLUT_SOLIDTORUS, m), "");
     // The cube takes no counts: it stays whatever they are.
-    choose(15); // "GLUT_SOLIDCUBE"
+    ASSERT_NO_FATAL_FAILURE(choose(SHAPE_GLUT_SOLIDCUBE));
     const std::string down(std::size_t(std::max(m.slices + 3, 0)), 's');
-    type(down);
+    ASSERT_NO_FATAL_FAILURE(type(down));
     for (char key : down)
         press(m, key);
-    EXPECT_EQ(waitForFrame(SOLID_CUBE, m), "");
+    EXPECT_EQ(waitForFrame(SHAPE_GLUT_SOLIDCUBE, m), "");
     xdo_set_window_size(xdo, window, 1, 1, 0);
-    type("aX");
-    xdo_set_window_size(xdo, window, SIZE, SIZE, 0);
+    ASSERT_NO_FATAL_FAILURE(type("aX"));
+    xdo_set_window_size(xdo, window, WINDOW_SIZE, WINDOW_SIZE, 0);
     // The pipe's only read end goes away; the descriptor stays valid for
     // pclose.
     dup2(open("/dev/null", O_RDONLY | O_CLOEXEC), fileno(viewer));
@@ -233,7 +269,7 @@ TEST_F(Viewer, AnswersKeysAndMenuWhateverTheWindowAndReader)
     xdo_enter_text_window(xdo, CURRENTWINDOW, "aXo", 0);
     for (char key : std::string("aXaXo"))
         press(m, key);
-    EXPECT_EQ(waitForFrame(SOLID_CUBE, m), "");
+    EXPECT_EQ(waitForFrame(SHAPE_GLUT_SOLIDCUBE, m), "");
     EXPECT_EQ(escape(), 0);
 }
 
@@ -248,78 +284,54 @@ TEST_F(Viewer, EscapeEndsItSilentlyWhateverItsStandardStreams)
             std::string(closed & 1 ? "<&- " : "") + (closed & 2 ? ">&- " : "") + (closed & 4 ? "2>&- " : "");
         output.clear();
         ended = false;
-        launch(streams);
+        ASSERT_NO_FATAL_FAILURE(launch(std::string("exec ") + VARENTHE_BINARY + " " + streams));
         // Function and arrow keys do nothing at all.
-        xdo_send_keysequence_window(xdo, CURRENTWINDOW, "Left F1", 0);
+        xdo_send_keysequence_window(xdo, CURRENTWINDOW, "Left", 0);
+        xdo_send_keysequence_window(xdo, CURRENTWINDOW, "F1", 0);
         xdo_enter_text_window(xdo, CURRENTWINDOW, "a", 0);
         EXPECT_EQ(escape(), 0) << streams;
         EXPECT_EQ(output, closed & 2 ? "" : "Camera: d: 6.000000, e:45.000000, a:-33.000000, t:0.000000\n") << streams;
     }
     // GLUT ends the process there without freeing what it took.
-    FILE* failing = popen("ASAN_OPTIONS=detect_leaks=0 " VARENTHE_BINARY " -display :9999 2>&1", "re");
-    std::string said(256, '\0');
-    said.resize(fread(said.data(), 1, said.size(), failing));
-    EXPECT_EQ(WEXITSTATUS(pclose(failing)), 1);
-    EXPECT_EQ(said, "freeglut (" VARENTHE_BINARY "): failed to open display ':9999'\n");
+    EXPECT_EQ(shell("ASAN_OPTIONS=detect_leaks=0 " VARENTHE_BINARY " -display :9999 2>&1"),
+              "exit 1: freeglut (" VARENTHE_BINARY "): failed to open display ':9999'\n");
 }
 
-// The viewer's own window, state and frame code, driven in-process in the
-// test's X server.
-TEST(Frame, FixedStateAndEveryIdAtAnyCount)
+// The README's first command, in a copy of the project that it builds.
+// Without a display it renders every shape on an Xvfb server of its own into
+// ./gallery, says where, and leaves neither the server nor its temporary
+// files behind. With one it starts the viewer there with its arguments,
+// which go to GLUT: a -display that overrides DISPLAY.
+TEST_F(Viewer, RunScriptWithoutAndWithADisplay)
 {
-    int argc = 1;
-    char name[] = "frame-test";
-    char* argv[] = {name, nullptr};
-    // Alone in its process under ctest; after the others when run by hand.
-    if (glutGet(GLUT_INIT_STATE) == 0)
-        glutInit(&argc, argv);
-    openViewerWindow();
-    initRendering();
-    // Clockwise front faces; lighting, light 0 and the depth test on, and no
-    // culling, colour material or normalising. The projection was loaded from
-    // the static camera, before the preset.
-    GLfloat modelview[16];
-    GLint frontFace = 0;
-    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
-    glGetIntegerv(GL_FRONT_FACE, &frontFace);
-    std::string enabled;
-    for (GLenum capability : {GL_LIGHTING, GL_LIGHT0, GL_DEPTH_TEST, GL_CULL_FACE, GL_COLOR_MATERIAL, GL_NORMALIZE})
-        enabled += glIsEnabled(capability) == GL_TRUE ? '1' : '0';
-    EXPECT_EQ(enabled, "111000");
-    EXPECT_TRUE(frontFace == GL_CW && modelview[0] == 1.0f && modelview[10] == 1.0f && modelview[14] == -6.0f);
-    // The aspect ratio stays 1 whatever the window's shape, and a height of 0
-    // reaches the viewport as it is.
-    for (const auto& [width, height] : {std::pair{500, 250}, std::pair{250, 0}}) {
-        onReshape(width, height);
-        onDisplay();
-        GLint viewport[4];
-        GLfloat p[16], expected[16];
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        glGetFloatv(GL_PROJECTION_MATRIX, p);
-        // 60 degrees, an aspect ratio of 1, and the planes at 1 and 10.
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        gluPerspective(60.0, 1.0, 1.0, 10.0);
-        glGetFloatv(GL_PROJECTION_MATRIX, expected);
-        EXPECT_TRUE(std::equal(p, p + 16, expected) && viewport[2] == width && viewport[3] == height &&
-                    glGetError() == GL_NO_ERROR)
-            << width << " x " << height;
-    }
-    // No id brings the frame down at any count, also below what GLUT and GLU
-    // can take, and the closed cylinder's display lists are always gone
-    // afterwards.
-    for (ShapeId shape = -1; shape <= 40; ++shape) {
-        for (const auto& [s, t] : {std::pair{1, 1}, {0, 0}, {-1, -1}, {10, 0}, {0, 10}, {10, -1}, {-1, 10}}) {
-            selectedShape = shape;
-            slices = s;
-            stacks = t;
-            onDisplay();
-            glFinish();
-        }
-    }
-    for (GLuint list = 1; list <= 64; ++list)
-        EXPECT_FALSE(glIsList(list)) << "display list " << list << " left";
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+#ifdef VARENTHE_SANITIZED
+    GTEST_SKIP() << "run.sh builds programs of its own, without the sanitizers";
+#endif
+    const fs::path copy = fs::path(testing::TempDir()) / ("varenthe-run-" + std::to_string(getpid()));
+    fs::create_directories(copy / "tmp");
+    const std::shared_ptr<void> removal(nullptr, [&](void*) { fs::remove_all(copy); });
+    for (const char* part : {"CMakeLists.txt", "run.sh", "scripts", "src", "man", "packaging"})
+        fs::copy(fs::path(VARENTHE_SOURCE) / part, copy / part, fs::copy_options::recursive);
+    // Whatever the script leaves running carries this in its environment.
+    const std::string mark = "VARENTHE_RUN_TEST=" + std::to_string(getpid());
+    // Into a file: a server left running would hold a pipe open.
+    EXPECT_EQ(shell("cd " + copy.string() + " && env -u DISPLAY TMPDIR=" + (copy / "tmp").string() + " " + mark +
+                    " ./run.sh >run.log 2>&1; status=$?; cat run.log; exit $status"),
+              "exit 0: No X display, so instead of starting the viewer run.sh rendered every shape on a private Xvfb "
+              "server.\nThe pictures of the 28 shapes, contact-sheet.png and the card index.html are in " +
+                  (copy / "gallery").string() + "\n");
+    std::string names = "exit 0: ";
+    for (const Shape& shape : SHAPES)
+        names += (shape.id < 10 ? "0" : "") + std::to_string(shape.id) + " ";
+    EXPECT_EQ(shell("cd " + copy.string() + "/gallery && ls | sed -E 's/-[a-z-]+\\.png$//' | tr '\\n' ' '"),
+              names + "contact index.html ");
+    EXPECT_TRUE(fs::is_empty(copy / "tmp")) << "run.sh left its temporary files";
+    const std::string left = "grep -lsxz " + mark + " /proc/[0-9]*/environ";
+    EXPECT_EQ(shell(left + "; true"), "exit 0: ") << "run.sh left these running; they are ended now";
+    shell(left + " | cut -d/ -f3 | xargs -r kill");
+    const std::string display = std::getenv("DISPLAY");
+    ASSERT_NO_FATAL_FAILURE(launch("cd " + copy.string() + " && DISPLAY=:9999 exec ./run.sh -display " + display));
+    EXPECT_EQ(escape(), 0);
 }
 
 } // namespace

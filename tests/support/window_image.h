@@ -15,7 +15,8 @@ inline Image windowImage(Display* display, Window window)
     Image image{shot != nullptr ? a.width : 0, a.height, {}};
     for (int i = 0; i < image.width * image.height; ++i) {
         const unsigned long p = XGetPixel(shot, i % image.width, i / image.width);
-        image.pixels.push_back({int((p >> 16) & 0xff), int((p >> 8) & 0xff), int(p & 0xff)});
+        for (int shift : {16, 8, 0})
+            image.rgb.push_back(static_cast<unsigned char>((p >> shift) & 0xff));
     }
     if (shot != nullptr)
         XDestroyImage(shot);
