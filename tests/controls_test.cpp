@@ -52,6 +52,10 @@ static bool drawing = false;
         if (drawing)                                                                                                   \
             __real_##name arguments;                                                                                   \
     }
+// The wire and the solid form of a GLUT shape.
+#define GLUT_PAIR(shape, parameters, arguments, ...)                                                                    \
+    WRAP(glutWire##shape, parameters, arguments, "glutWire" __VA_ARGS__)                                               \
+    WRAP(glutSolid##shape, parameters, arguments, "glutSolid" __VA_ARGS__)
 // clang-format off
 extern "C" {
 void __wrap_glutPostRedisplay() { ++redisplays; }
@@ -72,24 +76,15 @@ void __real_glEndList();
 void __wrap_glEndList() { compiling = 0; if (drawing) __real_glEndList(); }
 void __real_glCallList(GLuint);
 void __wrap_glCallList(GLuint list) { for (const std::string& call : std::vector<std::string>(lists[list])) record("%s", call.c_str()); if (drawing) __real_glCallList(list); }
-WRAP(glutWireSphere, (double r, int s, int k), (r, s, k), "glutWireSphere(%.1f, %d, %d)", r, s, k)
-WRAP(glutSolidSphere, (double r, int s, int k), (r, s, k), "glutSolidSphere(%.1f, %d, %d)", r, s, k)
-WRAP(glutWireCone, (double b, double h, int s, int k), (b, h, s, k), "glutWireCone(%.1f, %.1f, %d, %d)", b, h, s, k)
-WRAP(glutSolidCone, (double b, double h, int s, int k), (b, h, s, k), "glutSolidCone(%.1f, %.1f, %d, %d)", b, h, s, k)
-WRAP(glutWireCube, (double e), (e), "glutWireCube(%.1f)", e)
-WRAP(glutSolidCube, (double e), (e), "glutSolidCube(%.1f)", e)
-WRAP(glutWireTorus, (double i, double o, int s, int r), (i, o, s, r), "glutWireTorus(%.1f, %.1f, %d, %d)", i, o, s, r)
-WRAP(glutSolidTorus, (double i, double o, int s, int r), (i, o, s, r), "glutSolidTorus(%.1f, %.1f, %d, %d)", i, o, s, r)
-WRAP(glutWireDodecahedron, (), (), "glutWireDodecahedron()")
-WRAP(glutSolidDodecahedron, (), (), "glutSolidDodecahedron()")
-WRAP(glutWireOctahedron, (), (), "glutWireOctahedron()")
-WRAP(glutSolidOctahedron, (), (), "glutSolidOctahedron()")
-WRAP(glutWireTetrahedron, (), (), "glutWireTetrahedron()")
-WRAP(glutSolidTetrahedron, (), (), "glutSolidTetrahedron()")
-WRAP(glutWireIcosahedron, (), (), "glutWireIcosahedron()")
-WRAP(glutSolidIcosahedron, (), (), "glutSolidIcosahedron()")
-WRAP(glutWireTeapot, (double s), (s), "glutWireTeapot(%.1f)", s)
-WRAP(glutSolidTeapot, (double s), (s), "glutSolidTeapot(%.1f)", s)
+GLUT_PAIR(Sphere, (double r, int s, int k), (r, s, k), "Sphere(%.1f, %d, %d)", r, s, k)
+GLUT_PAIR(Cone, (double b, double h, int s, int k), (b, h, s, k), "Cone(%.1f, %.1f, %d, %d)", b, h, s, k)
+GLUT_PAIR(Cube, (double e), (e), "Cube(%.1f)", e)
+GLUT_PAIR(Torus, (double i, double o, int s, int r), (i, o, s, r), "Torus(%.1f, %.1f, %d, %d)", i, o, s, r)
+GLUT_PAIR(Dodecahedron, (), (), "Dodecahedron()")
+GLUT_PAIR(Octahedron, (), (), "Octahedron()")
+GLUT_PAIR(Tetrahedron, (), (), "Tetrahedron()")
+GLUT_PAIR(Icosahedron, (), (), "Icosahedron()")
+GLUT_PAIR(Teapot, (double s), (s), "Teapot(%.1f)", s)
 }
 // clang-format on
 // NOLINTEND(bugprone-reserved-identifier,bugprone-macro-parentheses)

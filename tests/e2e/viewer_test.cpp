@@ -6,45 +6,37 @@
 // by the floor, which runs none of the viewer's code, in a window of the
 // test's own beside it.
 
-#include "pixels.h"
-
 #include "app/app.h"
 #include "controls/controls.h"
 #include "viewer/viewer_state.h"
 
 #include <gtest/gtest.h>
 
-extern "C" {
-#include <xdo.h>
-}
-#include "window_image.h"
+#include "x_window.h"
 
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <random>
-#include <set>
 
 namespace {
 
 constexpr int RIGHT_BUTTON = 3;
 
-// The menu's values in the order of its entries, which the unit tests check:
-// the shapes as in the floor's table, then the presets and Exit.
-std::vector<int> menuValues()
+// The menu's entries, which the unit tests check: the shapes as in the
+// floor's table, then the presets and Exit.
+constexpr int MENU_ENTRIES = 31;
+
+int menuIndex(int value)
 {
-    std::vector<int> values;
-    for (const Shape& shape : SHAPES)
-        values.push_back(shape.id);
-    values.insert(values.end(), {MENU_RESET_CAMERA, MENU_CAMERA_TO_ORIGIN, MENU_EXIT});
-    return values;
+    const auto shape = std::find_if(std::begin(SHAPES), std::end(SHAPES), [&](const Shape& s) { return s.id == value; });
+    return shape != std::end(SHAPES) ? static_cast<int>(shape - SHAPES)
+           : value == MENU_RESET_CAMERA ? MENU_ENTRIES - 3
+                                        : MENU_ENTRIES - (value == MENU_CAMERA_TO_ORIGIN ? 2 : 1);
 }
 
 // What the keys do, as the manual tells it, worked out apart from the viewer.
@@ -97,13 +89,7 @@ std::string shell(const std::string& command)
 
 class Viewer : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        // A window may go away, or not be viewable yet, between two requests
-        // about it; that is for the tests to judge, not a reason to end.
-        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-        ASSERT_NE(xdo = xdo_new(nullptr), nullptr) << "no X display";
-    }
+    void SetUp() override { ASSERT_NE(xdo = openXdo(), nullptr) << "no X display"; }
 
     // Killing the viewer's X connection ends a viewer that is still running.
     void TearDown() override
@@ -122,37 +108,23 @@ protected:
     void launch(const std::string& command)
     {
         ASSERT_NE(viewer = popen(command.c_str(), "re"), nullptr);
-        xdo_search_t search{};
-        search.winname = "^Varenthe$";
-        search.searchmask = SEARCH_NAME | SEARCH_ONLYVISIBLE;
-        search.max_depth = -1;
-        ASSERT_TRUE(waitFor([&] {
-            Window* found = nullptr;
-            unsigned int count = 0;
-            xdo_search_windows(xdo, &search, &found, &count);
-            window = count > 0 ? found[0] : 0;
-            XFree(found);
-            return window != 0;
-        })) << "no viewer window";
+        ASSERT_TRUE(waitFor([&] { return (window = findWindow(xdo, "^Varenthe$")) != 0; })) << "no viewer window";
         xdo_focus_window(xdo, window);
         ASSERT_EQ(waitForFrame(SHAPE_GLUT_WIRESPHERE, START), "");
     }
 
-    // Polls `done`, collecting the viewer's output meanwhile; false after half
-    // a minute, far longer than anything takes even on a busy machine.
+    // Polls `done`, collecting the viewer's output meanwhile.
     template <typename Done>
-    bool waitFor(Done done)
+    bool until(Done done)
     {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        for (char buffer[4096]; !done();) {
+        return waitFor([&] {
+            char buffer[4096];
             pollfd readable{fileno(viewer), POLLIN, 0};
-            const ssize_t got = !ended && poll(&readable, 1, 10) > 0 ? read(readable.fd, buffer, sizeof buffer) : 0;
+            const ssize_t got = !ended && poll(&readable, 1, 0) > 0 ? read(readable.fd, buffer, sizeof buffer) : 0;
             ended = ended || (got == 0 && readable.revents != 0);
             output.append(buffer, static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
-            if (std::chrono::steady_clock::now() > deadline)
-                return false;
-        }
-        return true;
+            return done();
+        });
     }
 
     // Types printable keys and waits for a trace line for each.
@@ -160,7 +132,7 @@ protected:
     {
         const auto lines = std::count(output.begin(), output.end(), '\n') + static_cast<long>(keys.size());
         xdo_enter_text_window(xdo, CURRENTWINDOW, keys.c_str(), 0);
-        ASSERT_TRUE(waitFor([&] { return std::count(output.begin(), output.end(), '\n') == lines; }))
+        ASSERT_TRUE(until([&] { return std::count(output.begin(), output.end(), '\n') == lines; }))
             << "not every key printed its line";
     }
 
@@ -170,7 +142,7 @@ protected:
         xdo_send_keysequence_window(xdo, CURRENTWINDOW, "Escape", 0);
         XWindowAttributes a{};
         // A viewer that hangs is left for TearDown to end.
-        if (!waitFor([&] { return ended && XGetWindowAttributes(xdo->xdpy, window, &a) == 0; })) {
+        if (!until([&] { return ended && XGetWindowAttributes(xdo->xdpy, window, &a) == 0; })) {
             ADD_FAILURE() << "Escape did not end the viewer";
             return -1;
         }
@@ -184,7 +156,7 @@ protected:
     {
         const Image expected = floorPicture(shape, m.slices, m.stacks, {m.d, m.e, m.a, m.t});
         std::string failures;
-        waitFor([&] { return (failures = differences(windowImage(xdo->xdpy, window), expected)).empty(); });
+        until([&] { return (failures = differences(windowImage(xdo->xdpy, window), expected)).empty(); });
         return failures;
     }
 
@@ -193,23 +165,20 @@ protected:
     // pointer, that of the menu value, and closes it.
     void choose(int value)
     {
-        const std::vector<int> values = menuValues();
-        const int index = static_cast<int>(std::find(values.begin(), values.end(), value) - values.begin());
-        const int entries = static_cast<int>(values.size());
         xdo_move_mouse_relative_to_window(xdo, window, 125, 125);
         xdo_click_window(xdo, CURRENTWINDOW, RIGHT_BUTTON);
         xdo_move_mouse_relative_to_window(xdo, window, 129, 129);
         Window menu = 0;
-        ASSERT_TRUE(waitFor([&] { return xdo_get_window_at_mouse(xdo, &menu) == 0 && menu != window; }))
+        ASSERT_TRUE(until([&] { return xdo_get_window_at_mouse(xdo, &menu) == 0 && menu != window; }))
             << "no menu under the pointer after a right-click";
         XWindowAttributes a{};
         XGetWindowAttributes(xdo->xdpy, menu, &a);
-        xdo_move_mouse(xdo, a.x + a.width / 2, a.y + a.height * (2 * index + 1) / (2 * entries), 0);
+        xdo_move_mouse(xdo, a.x + a.width / 2, a.y + a.height * (2 * menuIndex(value) + 1) / (2 * MENU_ENTRIES), 0);
         xdo_click_window(xdo, CURRENTWINDOW, RIGHT_BUTTON);
-        ASSERT_TRUE(waitFor([&] {
+        ASSERT_TRUE(until([&] {
             return XGetWindowAttributes(xdo->xdpy, menu, &a) == 0 || a.map_state != IsViewable;
-        })) << "the menu stayed open after choosing entry "
-            << index;
+        })) << "the menu stayed open after choosing "
+            << value;
     }
 
     xdo_t* xdo = nullptr;

@@ -13,14 +13,14 @@
 //                         process; SEGV, BUS, ABRT raised in the calling thread),
 //                         move (the folder renamed to DIR.old) or readonly
 //                         (chmod 0555, which holds for all but root).
-// The kinds: open (open, openat, mkstemp, mkostemp: EACCES), tmpfile (an open
-// with O_TMPFILE, also counted as an open unless refused: EOPNOTSUPP), write
-// (write, fwrite, fflush: ENOSPC), fsync (fsync, fdatasync: EIO), link (linkat:
-// EACCES), rename (rename, renameat, renameat2: EACCES), close (close, fclose:
-// EIO, once closed), thread (pthread_create once a file in the folder was
-// opened for writing: EAGAIN), alloc (malloc of a picture's bytes, which
-// operator new then reports as std::bad_alloc), gl (glFlush, followed by an
-// invalid glEnable that glGetError then reports).
+// The kinds: open (open, openat: EACCES), tmpfile (an openat with O_TMPFILE,
+// also counted as an open unless refused: EOPNOTSUPP), write (ENOSPC), fsync
+// (EIO), link (linkat: EACCES), rename (renameat: EACCES), close (EIO, once
+// closed), thread (pthread_create once a file in the folder was opened for
+// writing: EAGAIN), alloc (malloc of a picture's bytes, which operator new
+// then reports as std::bad_alloc), gl (glFlush, followed by an invalid
+// glEnable that glGetError then reports). These are the calls by which the
+// gallery writes its files; it makes no other.
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -91,12 +91,11 @@ F* next(const char* name)
     return reinterpret_cast<F*>(dlsym(RTLD_NEXT, name));
 }
 
-// Closed by the real fclose: the log is not the gallery's.
 void note(const char* kind, const char* text, long number)
 {
     if (FILE* file = std::fopen(logPath, "a")) {
         std::fprintf(file, "%s%s %ld\n", text, kind, number);
-        next<int(FILE*)>("fclose")(file);
+        std::fclose(file);
     }
 }
 
@@ -131,7 +130,7 @@ void act(const char* action)
     char moved[PATH_MAX];
     std::snprintf(moved, sizeof moved, "%s.old", folder);
     if (std::strcmp(action, "move") == 0)
-        next<int(const char*, const char*)>("rename")(folder, moved);
+        std::rename(folder, moved);
     if (std::strcmp(action, "readonly") == 0)
         chmod(folder, READ_ONLY_FOLDER);
     for (int s = 1; s < NSIG; ++s) {
@@ -203,15 +202,6 @@ Hit openFault(int dirfd, const char* path, int flags)
     return tmpfile.error != 0 || tmpfile.action != nullptr ? tmpfile : pathFault(OPEN, dirfd, path);
 }
 
-// A failed write leaves its error on the stream, as stdio does.
-Hit streamFault(FILE* file)
-{
-    const Hit hit = file != nullptr ? fileFault(WRITE, fileno(file)) : Hit{};
-    if (hit.error != 0)
-        file->_flags |= _IO_ERR_SEEN;
-    return hit;
-}
-
 } // namespace
 
 extern "C" {
@@ -235,6 +225,7 @@ int openat(int dirfd, const char* path, int flags, ...)
     return guard(OPEN, openFault(dirfd, path, flags), -1, [&] { return real(dirfd, path, flags, mode); });
 }
 
+// The gallery opens its folder with open and its files in it with openat.
 int open(const char* path, int flags, ...)
 {
     va_list rest;
@@ -244,25 +235,13 @@ int open(const char* path, int flags, ...)
     return openat(AT_FDCWD, path, flags, mode);
 }
 
-int open64(const char* path, int flags, ...) __attribute__((alias("open")));
-int openat64(int dirfd, const char* path, int flags, ...) __attribute__((alias("openat")));
-WRAP(int, mkostemp, (char* name, int flags), (name, flags), OPEN, openFault(AT_FDCWD, name, flags), -1)
-WRAP(int, mkstemp, (char* name), (name), OPEN, openFault(AT_FDCWD, name, 0), -1)
 WRAP(ssize_t, write, (int fd, const void* data, size_t size), (fd, data, size), WRITE, fileFault(WRITE, fd), -1)
-WRAP(size_t, fwrite, (const void* data, size_t size, size_t n, FILE* file), (data, size, n, file), WRITE,
-     streamFault(file), 0)
-WRAP(int, fflush, (FILE * file), (file), WRITE, streamFault(file), EOF)
 WRAP(int, fsync, (int fd), (fd), FSYNC, fileFault(FSYNC, fd), -1)
-WRAP(int, fdatasync, (int fd), (fd), FSYNC, fileFault(FSYNC, fd), -1)
 WRAP(int, close, (int fd), (fd), CLOSE, fileFault(CLOSE, fd), -1)
-WRAP(int, fclose, (FILE * file), (file), CLOSE, fileFault(CLOSE, fileno(file)), EOF)
 WRAP(int, linkat, (int from, const char* old, int to, const char* name, int flags), (from, old, to, name, flags), LINK,
      pathFault(LINK, to, name), -1)
-WRAP(int, renameat2, (int from, const char* old, int to, const char* name, unsigned flags),
-     (from, old, to, name, flags), RENAME, pathFault(RENAME, to, name), -1)
 WRAP(int, renameat, (int from, const char* old, int to, const char* name), (from, old, to, name), RENAME,
      pathFault(RENAME, to, name), -1)
-WRAP(int, rename, (const char* old, const char* name), (old, name), RENAME, pathFault(RENAME, AT_FDCWD, name), -1)
 // The driver starts threads of its own before the gallery opens a file to write.
 WRAP(int, pthread_create, (pthread_t * thread, const pthread_attr_t* attributes, void* (*start)(void*), void* argument),
      (thread, attributes, start, argument), THREAD, folderOpened ? fire(THREAD) : Hit{}, EAGAIN)

@@ -9,35 +9,82 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 namespace fs = std::filesystem;
 
+inline std::string readText(const fs::path& path)
+{
+    std::ifstream file(path);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
 // What a file that the gallery writes holds, or empty unless it is whole:
 // a PNG picture's size, the pictures of a card, the lines of a program.
 inline std::string contents(const fs::path& path)
 {
-    std::ifstream file(path);
-    const std::string text(std::istreambuf_iterator<char>(file), {});
+    const std::string text = readText(path), kind = path.extension();
     const auto endsWith = [&](const std::string& end) {
-        return text.size() >= end.size() && text.rfind(end) == text.size() - end.size();
+        return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
     };
     std::size_t count = 0;
-    for (std::size_t at = 0; (at = text.find(path.extension() == ".c" ? "\n" : "<img ", at)) != std::string::npos; ++at)
+    for (std::size_t at = 0; (at = text.find(kind == ".c" ? "\n" : "<img ", at)) != std::string::npos; ++at)
         ++count;
-    if (path.extension() == ".html")
+    if (kind == ".html")
         return endsWith("</html>\n") ? "HTML, " + std::to_string(count) + (count == 1 ? " picture" : " pictures") : "";
-    if (path.extension() == ".c")
+    if (kind == ".c")
         return endsWith("\n}\n") ? "C, " + std::to_string(count) + " lines" : "";
     const Image image = readPng(path);
     return image.width > 0 ? std::to_string(image.width) + " x " + std::to_string(image.height) : "";
 }
 
+// Reference files are kept in the source tree, beside a note of the renderer
+// that drew the pictures. When a change is intended they are made again by
+// running the tests with VARENTHE_UPDATE_REFERENCES=1:
+//   VARENTHE_UPDATE_REFERENCES=1 ctest --test-dir build-test-gcc -L 'gallery|card'
+// Each test then writes its references from a first pass and checks a second
+// one against them. Look at what changed before committing it.
+const fs::path REFERENCES = VARENTHE_REFERENCES;
+const std::vector<bool> PASSES =
+    std::getenv("VARENTHE_UPDATE_REFERENCES") != nullptr ? std::vector<bool>{true, false} : std::vector<bool>{false};
+
+// Compares the text with its reference, or writes it there in the first pass
+// of update mode.
+inline void expectAsReference(const std::string& seen, const std::string& name, bool writing)
+{
+    if (writing)
+        std::ofstream(REFERENCES / name) << seen;
+    else
+        EXPECT_EQ(seen, readText(REFERENCES / name)) << "against " << name;
+}
+
+// The same for a picture, written only where it differs, with the note of
+// the renderer.
+inline void expectAsReference(const Image& seen, const std::string& name, bool writing)
+{
+    const fs::path note = REFERENCES / "renderer.txt";
+    if (writing) {
+        std::ofstream(note) << rendererNote();
+        png_image writer{};
+        writer.version = PNG_IMAGE_VERSION;
+        writer.width = static_cast<png_uint_32>(seen.width);
+        writer.height = static_cast<png_uint_32>(seen.height);
+        writer.format = PNG_FORMAT_RGB;
+        ASSERT_TRUE(differences(seen, readPng(REFERENCES / name)).empty() ||
+                    png_image_write_to_file(&writer, (REFERENCES / name).c_str(), 0, seen.rgb.data(), 0, nullptr) != 0)
+            << name;
+        return;
+    }
+    ASSERT_EQ(rendererNote(), readText(note))
+        << "the reference pictures were drawn by the renderer in " << note.string()
+        << ", and this run draws with another one, whose pixels may differ; README.md tells how to make them again";
+    EXPECT_EQ(differences(seen, readPng(REFERENCES / name)), "") << "against " << name;
+}
+
 // The gallery as a program on the test's own X server, run through bash in a
-// scratch folder of the test's own, and the PNG files it writes read back.
+// scratch folder of the test's own, and the files it writes read back.
 class GalleryScratch : public testing::Test {
 protected:
     // Each test is a process of its own under ctest, so the process id keeps
@@ -47,7 +94,8 @@ protected:
     {
         fs::create_directories(scratch);
         // The sanitizer build preloads Mesa's driver into every process, at a
-        // quarter of a second each; of the scripts' processes only the gallery draws.
+        // quarter of a second each; of the scripts' processes only the gallery
+        // draws, and only it has the sanitizers' runtime.
         std::string preloads = std::getenv("LD_PRELOAD") != nullptr ? std::getenv("LD_PRELOAD") : "";
         preloads += preloads.empty() || preload.empty() ? preload : ":" + preload;
         setenv("G", ((preloads.empty() ? "" : "env LD_PRELOAD=" + preloads + " ") + VARENTHE_GALLERY).c_str(), 1);
@@ -85,18 +133,14 @@ protected:
             _exit(127);
         }
         waitpid(shell, &status, 0);
-        std::ifstream outFile(scratch / "out"), errFile(scratch / "err");
-        out.assign(std::istreambuf_iterator<char>(outFile), {});
-        err.assign(std::istreambuf_iterator<char>(errFile), {});
+        out = readText(scratch / "out");
+        err = readText(scratch / "err");
         return WIFEXITED(status) ? "exit " + std::to_string(WEXITSTATUS(status))
                                  : std::string("killed by ") + sigabbrev_np(WTERMSIG(status));
     }
 
     // Empty unless the file is a whole PNG picture.
-    Image picture(const fs::path& path)
-    {
-        return readPng(scratch / path);
-    }
+    Image picture(const fs::path& path) { return readPng(scratch / path); }
 
     const fs::path scratch = fs::path(testing::TempDir()) / ("varenthe-gallery-" + std::to_string(getpid()));
     std::string out;

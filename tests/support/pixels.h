@@ -62,7 +62,7 @@ inline std::string rendererNote()
 // framebuffer object, as the gallery draws, rather than into the window:
 // llvmpipe puts a line that runs along the pixels' edges on one side in a
 // window and on the other in a framebuffer object.
-inline Image floorPicture(int id, int slices, int stacks, const FloorCamera& camera, int size = 250,
+inline Image floorPicture(int id, int sliceCount, int stackCount, const FloorCamera& camera, int size = 250,
                           bool offscreen = false)
 {
     showFloorWindow();
@@ -78,7 +78,7 @@ inline Image floorPicture(int id, int slices, int stacks, const FloorCamera& cam
     floorReshape(size, size);
     for (const Shape& shape : SHAPES) {
         if (shape.id == id)
-            floorFrame(shape, slices, stacks, camera);
+            floorFrame(shape, sliceCount, stackCount, camera);
     }
     Image image{size, size, std::vector<unsigned char>(static_cast<std::size_t>(size) * size * 3)};
     glFinish();
