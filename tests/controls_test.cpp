@@ -97,7 +97,6 @@ namespace {
 // and the counts. What the keys do to the camera is checked end to end.
 TEST(Controls, KeysAndMenuChoicesRedrawAndOnlyKeysPrint)
 {
-    const std::string start = "Camera: d: 6.000000, e:45.000000, a:-33.000000, t:0.000000\n";
     for (int code = 0; code < 256; ++code) {
         if (code == KEY_ESCAPE)
             continue;
@@ -107,12 +106,11 @@ TEST(Controls, KeysAndMenuChoicesRedrawAndOnlyKeysPrint)
         testing::internal::CaptureStdout();
         onKey(static_cast<unsigned char>(code), 0, 0);
         const std::string line = testing::internal::GetCapturedStdout();
-        EXPECT_EQ(redisplays, 1) << "key " << code;
-        EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << "key " << code << " printed " << line;
-        if (code == 0 || std::strchr("SsTtXxYyWwZzOo", code) == nullptr) {
-            EXPECT_EQ(line, start) << "key " << code;
-            EXPECT_EQ(std::pair(slices, stacks), std::pair(10, 10)) << "key " << code;
-        }
+        const bool acts = code != 0 && std::strchr("SsTtXxYyWwZzOo", code) != nullptr;
+        EXPECT_TRUE(redisplays == 1 && std::count(line.begin(), line.end(), '\n') == 1 &&
+                    (acts || (line == "Camera: d: 6.000000, e:45.000000, a:-33.000000, t:0.000000\n" &&
+                              slices == 10 && stacks == 10)))
+            << "key " << code << ": " << redisplays << " redraws, " << slices << " x " << stacks << ", printed " << line;
     }
     for (int value = 2; value <= MENU_CAMERA_TO_ORIGIN; ++value) {
         selectedShape = 20;
@@ -122,15 +120,14 @@ TEST(Controls, KeysAndMenuChoicesRedrawAndOnlyKeysPrint)
         redisplays = 0;
         testing::internal::CaptureStdout();
         onMenuSelect(value);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "menu value " << value;
         // A shape, then the reset and the origin preset.
         const std::vector<float> expected[] = {
-            {float(value), 3, 4, 5, 5, 5, 5}, {20, 3, 4, 6, 45, -33, 0}, {20, 3, 4, 6, 0, 0, 0}};
-        EXPECT_EQ(std::vector<float>(
-                      {float(selectedShape), float(slices), float(stacks), distance, elevation, azimuth, twist}),
+            {float(value), 3, 4, 5, 5, 5, 5, 1}, {20, 3, 4, 6, 45, -33, 0, 1}, {20, 3, 4, 6, 0, 0, 0, 1}};
+        EXPECT_EQ(std::vector<float>({float(selectedShape), float(slices), float(stacks), distance, elevation, azimuth,
+                                      twist, float(redisplays)}),
                   expected[std::max(value - MENU_RESET_CAMERA + 1, 0)])
             << "menu value " << value;
-        EXPECT_EQ(redisplays, 1) << "menu value " << value;
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "menu value " << value;
     }
 }
 
@@ -193,34 +190,27 @@ TEST(Frame, FixedStateAndEveryIdAtAnyCount)
     // Clockwise front faces; lighting, light 0 and the depth test on, and no
     // culling, colour material or normalising. The projection was loaded from
     // the static camera, before the preset.
-    GLfloat modelview[16];
-    GLint frontFace = 0;
-    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
-    glGetIntegerv(GL_FRONT_FACE, &frontFace);
-    std::string enabled;
+    std::vector<float> state(17);
+    glGetFloatv(GL_MODELVIEW_MATRIX, state.data());
     for (GLenum capability : {GL_LIGHTING, GL_LIGHT0, GL_DEPTH_TEST, GL_CULL_FACE, GL_COLOR_MATERIAL, GL_NORMALIZE})
-        enabled += glIsEnabled(capability) == GL_TRUE ? '1' : '0';
-    EXPECT_EQ(enabled, "111000");
-    EXPECT_EQ(frontFace, GL_CW);
-    EXPECT_EQ(std::vector<float>(modelview, modelview + 16),
-              std::vector<float>({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, -6, 1}));
+        state.push_back(glIsEnabled(capability));
+    glGetFloatv(GL_FRONT_FACE, &state[16]);
+    EXPECT_EQ(state, std::vector<float>({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, -6, 1, GL_CW, 1, 1, 1, 0, 0, 0}));
     // The aspect ratio stays 1 whatever the window's shape, and a height of 0
-    // reaches the viewport as it is.
+    // reaches the viewport as it is: 60 degrees, an aspect ratio of 1, and the
+    // planes at 1 and 10.
     for (const auto& [width, height] : {std::pair{500, 250}, std::pair{250, 0}}) {
         onReshape(width, height);
         onDisplay();
-        GLint viewport[4];
-        GLfloat p[16], expected[16];
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        glGetFloatv(GL_PROJECTION_MATRIX, p);
-        // 60 degrees, an aspect ratio of 1, and the planes at 1 and 10.
+        std::vector<float> seen(20), expected(16);
+        glGetFloatv(GL_PROJECTION_MATRIX, seen.data());
+        glGetFloatv(GL_VIEWPORT, &seen[16]);
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
         gluPerspective(60.0, 1.0, 1.0, 10.0);
-        glGetFloatv(GL_PROJECTION_MATRIX, expected);
-        EXPECT_EQ(std::vector<float>(p, p + 16), std::vector<float>(expected, expected + 16))
-            << width << " x " << height;
-        EXPECT_EQ(std::pair(viewport[2], viewport[3]), std::pair(width, height));
+        glGetFloatv(GL_PROJECTION_MATRIX, expected.data());
+        expected.insert(expected.end(), {0, 0, float(width), float(height)});
+        EXPECT_EQ(seen, expected) << width << " x " << height;
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << width << " x " << height;
     }
     // No id brings the frame down at any count, also below what GLUT and GLU

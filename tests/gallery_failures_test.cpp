@@ -8,6 +8,7 @@
 
 #include "gallery_scratch.h"
 
+#include <regex>
 #include <set>
 #include <sstream>
 
@@ -38,15 +39,6 @@ std::vector<std::string> split(const std::string& text, char separator)
     return parts;
 }
 
-// The file names of a list of pictures.
-std::vector<std::string> names(const std::string& list)
-{
-    std::vector<std::string> files;
-    for (const std::string& line : split(list, '\n'))
-        files.push_back(line.substr(0, line.find('\t')));
-    return files;
-}
-
 class Failures : public GalleryScratch, public testing::WithParamInterface<Mode> {
 protected:
     Failures() : GalleryScratch(VARENTHE_FAULT_SHIM) {}
@@ -56,17 +48,17 @@ protected:
     {
         for (const char* name : {"pics", "pics.old", "log"})
             fs::remove_all(scratch / name);
-        const std::string faults = (GetParam().fallback ? "tmpfile:*," : "") + fault;
         // A crash is the gallery's to handle, not the sanitizer's.
-        const std::string command = "taskset -c " + std::string(GetParam().cpus) +
-                                    " env ASAN_OPTIONS=handle_segv=0:handle_sigbus=0 VARENTHE_FAULT=" + faults +
-                                    " VARENTHE_FAULT_DIR=" + (scratch / "pics").string() +
-                                    " VARENTHE_FAULT_LOG=" + (scratch / "log").string() +
-                                    " VARENTHE_FAULT_BYTES=" + PICTURE_BYTES + " " + std::getenv("G");
-        setenv("RUN", (command + " " + GALLERY_ARGS).c_str(), 1);
-        std::string status = run("ulimit -c 0; " + line);
-        std::ifstream file(scratch / "log");
-        log.assign(std::istreambuf_iterator<char>(file), {});
+        setenv("RUN",
+               ("taskset -c " + std::string(GetParam().cpus) +
+                " env ASAN_OPTIONS=handle_segv=0:handle_sigbus=0 VARENTHE_FAULT=" +
+                (GetParam().fallback ? "tmpfile:*," : "") + fault + " VARENTHE_FAULT_DIR=" + (scratch / "pics").string() +
+                " VARENTHE_FAULT_LOG=" + (scratch / "log").string() + " VARENTHE_FAULT_BYTES=" + PICTURE_BYTES + " " +
+                std::getenv("G") + " " + GALLERY_ARGS)
+                   .c_str(),
+               1);
+        const std::string status = run("ulimit -c 0; " + line);
+        log = readText(scratch / "log");
         return status;
     }
 
@@ -77,29 +69,26 @@ protected:
     {
         std::string found = status == expected ? "" : "it ends " + status + ", not " + expected + "\n";
         // One line that says what the row says if it fails, nothing if it does not.
-        const bool failed = expected == "exit 1";
-        bool told = failed ? err.rfind("varenthe-gallery: ", 0) == 0 && err.find('\n') + 1 == err.size()
-                           : expected != "exit 0" || err.empty();
+        bool told = expected == "exit 1" ? err.rfind("varenthe-gallery: ", 0) == 0 && err.find('\n') + 1 == err.size()
+                                         : expected != "exit 0" || err.empty();
         for (const std::string& part : split(says, '|'))
-            told = told && (!failed || err.find(part) != std::string::npos);
+            told = told && (expected != "exit 1" || err.find(part) != std::string::npos);
         found += told ? "" : "its standard error is not as the row says\n";
         if (full.compare(0, out.size(), out) != 0 || (!out.empty() && out.back() != '\n') ||
             (expected == "exit 0" && out != full))
             found += "its list is not the full run's or a beginning of it\n";
-        const std::vector<std::string> listed = names(out);
-        std::set<std::string> present;
         files = fs::exists(scratch / (moved ? "pics" : "pics.old")) ? " (and a second folder)" : "";
         found += files.empty() ? "" : "it leaves a second folder\n";
+        std::set<std::string> present, listed;
+        for (const std::string& line : split(out, '\n'))
+            listed.insert(line.substr(0, line.find('\t')));
         std::error_code failure;
         for (const auto& entry : fs::directory_iterator(scratch / (moved ? "pics.old" : "pics"), failure)) {
             present.insert(entry.path().filename());
             files += " " + entry.path().filename().string();
-            if (contents(entry.path()).empty())
-                found += entry.path().filename().string() + " is not a whole file\n";
+            found += contents(entry.path()).empty() ? entry.path().filename().string() + " is not a whole file\n" : "";
         }
-        if (present != std::set<std::string>(listed.begin(), listed.end()))
-            found += "its folder holds other files than those it lists\n";
-        return found;
+        return found + (present == listed ? "" : "its folder holds other files than those it lists\n");
     }
 
     std::string log;
@@ -111,28 +100,26 @@ protected:
 TEST_P(Failures, AtEveryCall)
 {
     ASSERT_EQ(runFaulted("", "exec $RUN"), "exit 0") << err;
-    const std::string full = out;
-    std::map<std::string, long> counts;
-    for (const std::string& line : split(log, '\n'))
-        counts[line.substr(0, line.find(' '))] = std::atol(line.substr(line.find(' ')).c_str());
-    ASSERT_GT(counts["write"], 0) << "the fault library counted no write: " << log;
-    std::ifstream table(fs::path(VARENTHE_REFERENCES) / "failures.txt");
-    for (std::string row; std::getline(table, row);) {
+    const std::string full = out, counted = log;
+    const std::vector<std::string> lines = split(full, '\n');
+    ASSERT_TRUE(std::regex_search(counted, std::regex("\nwrite [1-9]"))) << "the fault library counted no write: " << log;
+    for (const std::string& row : split(readText(REFERENCES / "failures.txt"), '\n')) {
         const std::vector<std::string> field = split(row, '\t');
         // Files named before a folder is made read-only are beyond removing.
         if (row[0] == '#' || (GetParam().fallback && field[1] == "readonly"))
             continue;
         for (const std::string& kind : split(field[0], ',')) {
-            for (long n = 1; n <= counts[kind]; ++n) {
+            std::smatch count;
+            std::regex_search(counted, count, std::regex("(^|\n)" + kind + " ([0-9]+)\n"));
+            for (long n = 1; n <= std::stol(count[2]); ++n) {
                 const std::string at = kind + ":" + std::to_string(n);
                 const std::string status = runFaulted(at + (field[1] == "-" ? "" : ":" + field[1]), field[4]);
-                const std::string command = "$ " + field[4] + "\nwhere RUN=" + std::getenv("RUN");
                 const bool fired = log.find("fired " + kind + " " + std::to_string(n) + "\n") != std::string::npos;
                 std::string says = field[3];
                 if (const std::size_t nth = says.find("NTH"); nth != std::string::npos)
-                    says.replace(nth, 3, names(full).at(n - 1));
+                    says.replace(nth, 3, lines.at(n - 1).substr(0, lines.at(n - 1).find('\t')));
                 EXPECT_EQ(problems(status, fired ? field[2] : "exit 0", says, full, fired && field[1] == "move"), "")
-                    << command << "\n"
+                    << "$ " << field[4] << "\nwhere RUN=" << std::getenv("RUN") << "\n"
                     << status << "\nstandard output:\n"
                     << out << "standard error:\n"
                     << err << "files:" << files << "\n";

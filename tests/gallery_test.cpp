@@ -56,7 +56,7 @@ std::string slug(std::string label)
 {
     std::transform(label.begin(), label.end(), label.begin(), [](unsigned char c) { return std::tolower(c); });
     return std::regex_replace(std::regex_replace(label, std::regex("[^a-z0-9]+(?=[a-z0-9])"), "-"),
-                              std::regex("[^a-z0-9]"), "");
+                              std::regex("[^-a-z0-9]"), "");
 }
 
 class Gallery : public GalleryScratch {
