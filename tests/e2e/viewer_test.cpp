@@ -87,44 +87,14 @@ std::string shell(const std::string& command)
     return (WIFEXITED(status) ? "exit " + std::to_string(WEXITSTATUS(status)) : "killed") + ": " + said;
 }
 
-class Viewer : public testing::Test {
+class Viewer : public testing::Test, protected WindowedProgram {
 protected:
-    void SetUp() override { ASSERT_NE(xdo = openXdo(), nullptr) << "no X display"; }
-
-    // Killing the viewer's X connection ends a viewer that is still running.
-    void TearDown() override
-    {
-        if (viewer != nullptr) {
-            xdo_kill_window(xdo, window);
-            pclose(viewer);
-        }
-        xdo_free(xdo);
-    }
-
-    // Starts the viewer by a shell command, its standard output a pipe to the
-    // test, and waits for its first frame: the wire sphere, 10 x 10, from the
-    // reset camera. No window manager runs, so the test gives the window the
-    // keyboard, as a person would by clicking into it.
+    // Starts the viewer and waits for its first frame: the wire sphere,
+    // 10 x 10, from the reset camera.
     void launch(const std::string& command)
     {
-        ASSERT_NE(viewer = popen(command.c_str(), "re"), nullptr);
-        ASSERT_TRUE(waitFor([&] { return (window = findWindow(xdo, "^Varenthe$")) != 0; })) << "no viewer window";
-        xdo_focus_window(xdo, window);
-        ASSERT_EQ(waitForFrame(SHAPE_GLUT_WIRESPHERE, START), "");
-    }
-
-    // Polls `done`, collecting the viewer's output meanwhile.
-    template <typename Done>
-    bool until(Done done)
-    {
-        return waitFor([&] {
-            char buffer[4096];
-            pollfd readable{fileno(viewer), POLLIN, 0};
-            const ssize_t got = !ended && poll(&readable, 1, 0) > 0 ? read(readable.fd, buffer, sizeof buffer) : 0;
-            ended = ended || (got == 0 && readable.revents != 0);
-            output.append(buffer, static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
-            return done();
-        });
+        ASSERT_EQ(WindowedProgram::launch(command, "^Varenthe$", floorPicture(SHAPE_GLUT_WIRESPHERE, 10, 10, RESET_CAMERA)),
+                  "");
     }
 
     // Types printable keys and waits for a trace line for each.
@@ -136,28 +106,10 @@ protected:
             << "not every key printed its line";
     }
 
-    // Escape; the viewer's exit status once its window and output are gone.
-    int escape()
-    {
-        xdo_send_keysequence_window(xdo, CURRENTWINDOW, "Escape", 0);
-        XWindowAttributes a{};
-        // A viewer that hangs is left for TearDown to end.
-        if (!until([&] { return ended && XGetWindowAttributes(xdo->xdpy, window, &a) == 0; })) {
-            ADD_FAILURE() << "Escape did not end the viewer";
-            return -1;
-        }
-        const int status = pclose(viewer);
-        viewer = nullptr;
-        return status;
-    }
-
     // Waits for the viewer's window to show what the floor draws.
     std::string waitForFrame(int shape, const Model& m)
     {
-        const Image expected = floorPicture(shape, m.slices, m.stacks, {m.d, m.e, m.a, m.t});
-        std::string failures;
-        until([&] { return (failures = differences(windowImage(xdo->xdpy, window), expected)).empty(); });
-        return failures;
+        return waitForPicture(floorPicture(shape, m.slices, m.stacks, {m.d, m.e, m.a, m.t}));
     }
 
     // A right-click on the window opens the menu with its corner under the
@@ -181,11 +133,6 @@ protected:
             << value;
     }
 
-    xdo_t* xdo = nullptr;
-    FILE* viewer = nullptr;
-    std::string output;
-    bool ended = false;
-    Window window = 0;
 };
 
 // GLUT takes the command line, but a -geometry is overridden by the fixed
@@ -233,7 +180,7 @@ TEST_F(Viewer, AnswersKeysAndMenuWhateverTheWindowAndReader)
     xdo_set_window_size(xdo, window, WINDOW_SIZE, WINDOW_SIZE, 0);
     // The pipe's only read end goes away; the descriptor stays valid for
     // pclose.
-    dup2(open("/dev/null", O_RDONLY | O_CLOEXEC), fileno(viewer));
+    dup2(open("/dev/null", O_RDONLY | O_CLOEXEC), fileno(program));
     ended = true;
     xdo_enter_text_window(xdo, CURRENTWINDOW, "aXo", 0);
     for (char key : std::string("aXaXo"))
@@ -251,8 +198,6 @@ TEST_F(Viewer, EscapeEndsItSilentlyWhateverItsStandardStreams)
     for (int closed = 0; closed < 8; ++closed) {
         const std::string streams =
             std::string(closed & 1 ? "<&- " : "") + (closed & 2 ? ">&- " : "") + (closed & 4 ? "2>&- " : "");
-        output.clear();
-        ended = false;
         ASSERT_NO_FATAL_FAILURE(launch(std::string("exec ") + VARENTHE_BINARY + " " + streams));
         // Function and arrow keys do nothing at all.
         xdo_send_keysequence_window(xdo, CURRENTWINDOW, "Left", 0);

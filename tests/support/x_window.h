@@ -1,12 +1,17 @@
 #pragma once
 
-// After gtest: X11's macros, None among them, break its headers.
+// X11's macros, None among them, break gtest's headers, which come first.
+#include <gtest/gtest.h>
+
 #include "pixels.h"
 
 extern "C" {
 #include <xdo.h>
 }
 #include <X11/Xutil.h>
+
+#include <poll.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <thread>
@@ -65,3 +70,76 @@ inline Image windowImage(Display* display, Window window)
         XDestroyImage(shot);
     return image;
 }
+
+// A program with a window on the test's X server, started by a shell command
+// with its standard output a pipe to the test, read while the test waits.
+class WindowedProgram {
+protected:
+    // Killing the program's X connection ends a program that is still running.
+    ~WindowedProgram()
+    {
+        if (program != nullptr) {
+            xdo_kill_window(xdo, window);
+            pclose(program);
+        }
+        xdo_free(xdo);
+    }
+
+    // Starts the program and waits for its window, its name matching the
+    // pattern, to show the picture but for `allowed` pixels. No window
+    // manager runs, so the test gives the window the keyboard, as a person
+    // would by clicking into it.
+    std::string launch(const std::string& command, const std::string& name, const Image& expected, int allowed = 0)
+    {
+        output.clear();
+        ended = false;
+        program = popen(command.c_str(), "re");
+        if (!until([&] { return (window = findWindow(xdo, name)) != 0; }))
+            return "no window named " + name;
+        xdo_focus_window(xdo, window);
+        return waitForPicture(expected, allowed);
+    }
+
+    // Empty once the window shows the picture; or how it differs.
+    std::string waitForPicture(const Image& expected, int allowed = 0)
+    {
+        std::string failures;
+        until([&] { return (failures = differences(windowImage(xdo->xdpy, window), expected, allowed)).empty(); });
+        return failures;
+    }
+
+    // Polls `done`, collecting the program's output meanwhile.
+    template <typename Done>
+    bool until(Done done)
+    {
+        return waitFor([&] {
+            char buffer[4096];
+            pollfd readable{fileno(program), POLLIN, 0};
+            const ssize_t got = !ended && poll(&readable, 1, 0) > 0 ? read(readable.fd, buffer, sizeof buffer) : 0;
+            ended = ended || (got == 0 && readable.revents != 0);
+            output.append(buffer, static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+            return done();
+        });
+    }
+
+    // Escape; the program's exit status once its window and output are gone.
+    int escape()
+    {
+        xdo_send_keysequence_window(xdo, CURRENTWINDOW, "Escape", 0);
+        XWindowAttributes a{};
+        // A program that hangs is left for the destructor to end.
+        if (!until([&] { return ended && XGetWindowAttributes(xdo->xdpy, window, &a) == 0; })) {
+            ADD_FAILURE() << "Escape did not end the program";
+            return -1;
+        }
+        const int status = pclose(program);
+        program = nullptr;
+        return status;
+    }
+
+    xdo_t* xdo = openXdo();
+    FILE* program = nullptr;
+    std::string output;
+    bool ended = false;
+    Window window = 0;
+};
