@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 #include <png.h>
-#include <sched.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -83,6 +82,16 @@ inline void expectAsReference(const Image& seen, const std::string& name, bool w
     EXPECT_EQ(differences(seen, readPng(REFERENCES / name)), "") << "against " << name;
 }
 
+// A little above the manual's account of the memory for all 28 shapes at 4096
+// pixels: 570 MiB on two processors, a picture more or less for each processor
+// more or less, up to eight. The sanitizers reserve far more address space than
+// that for themselves.
+#ifdef VARENTHE_SANITIZED
+constexpr char MEMORY_CAP[] = "CAP=";
+#else
+constexpr char MEMORY_CAP[] = "CAP=\"prlimit --as=$(((630 + 48 * ($(nproc) < 8 ? $(nproc) - 2 : 6)) << 20))\"";
+#endif
+
 // The gallery as a program on the test's own X server, run through bash in a
 // scratch folder of the test's own, and the files it writes read back.
 class GalleryScratch : public testing::Test {
@@ -99,33 +108,18 @@ protected:
         std::string preloads = std::getenv("LD_PRELOAD") != nullptr ? std::getenv("LD_PRELOAD") : "";
         preloads += preloads.empty() || preload.empty() ? preload : ":" + preload;
         setenv("G", ((preloads.empty() ? "" : "env LD_PRELOAD=" + preloads + " ") + VARENTHE_GALLERY).c_str(), 1);
-        setenv("CAP", memoryCap().c_str(), 1);
         unsetenv("LD_PRELOAD");
     }
     ~GalleryScratch() override { fs::remove_all(scratch); }
-
-    // A little above the manual's account of the memory for all 28 shapes at
-    // 4096 pixels: 570 MiB on two processors, a picture more or less for each
-    // processor more or less, up to eight. The sanitizers reserve far more
-    // address space than that for themselves.
-    static std::string memoryCap()
-    {
-#ifdef VARENTHE_SANITIZED
-        return "";
-#else
-        cpu_set_t processors;
-        sched_getaffinity(0, sizeof processors, &processors);
-        const long count = std::min(CPU_COUNT(&processors), 8);
-        return "prlimit --as=" + std::to_string((630 + 48 * (count - 2)) << 20);
-#endif
-    }
 
     // Runs the script by bash in the scratch folder, with its standard output
     // and error into out and err; "exit N", or the signal that ended it. A
     // script that ends in `exec $G` is the gallery itself then.
     std::string run(const std::string& script)
     {
-        std::ofstream(scratch / "script") << "cd '" << scratch.string() << "'\n{\n" << script << "\n} >out 2>err\n";
+        std::ofstream(scratch / "script") << "cd '" << scratch.string() << "'\n"
+                                          << MEMORY_CAP << "\n{\n"
+                                          << script << "\n} >out 2>err\n";
         int status = 0;
         const pid_t shell = fork();
         if (shell == 0) {
