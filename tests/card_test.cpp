@@ -140,13 +140,8 @@ TEST_F(Card, ShowsEveryPictureAndItsProgramDrawsIt)
 // The shapes that take counts, at every count where what is drawn changes.
 TEST_F(Card, ProgramsDrawEveryEdgeCount)
 {
-    for (const auto& [s, t] : EDGE_COUNTS) {
-        const auto keys = [](int count, char up, char down) {
-            return std::string(std::abs(count - 10), count > 10 ? up : down);
-        };
-        expectProgramsDrawTheirPictures(
-            gallery("--size 64 --shapes 2-11,20-23,26,27 --keys " + keys(s, 'S', 's') + keys(t, 'T', 't')));
-    }
+    for (const auto& [s, t] : EDGE_COUNTS)
+        expectProgramsDrawTheirPictures(gallery("--size 64 --shapes 2-11,20-23,26,27 --keys " + keysFor(s, t)));
 }
 
 } // namespace

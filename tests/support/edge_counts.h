@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdlib>
+#include <string>
 #include <utility>
 
 // Slices and stacks where what a frame draws changes: below 1 on either side
@@ -11,3 +13,12 @@ inline constexpr std::pair<int, int> EDGE_COUNTS[] = {
     {-1, -1},   {0, 0},     {1, 1},     {-3, 10},   {10, -3},   {0, 10},    {13, 5042}, {13, 5043},
     {5043, 13}, {217, 300}, {217, 301}, {300, 217}, {255, 257}, {257, 255}, {256, 256},
 };
+
+// The keys that take the counts from 10 to slices x stacks.
+inline std::string keysFor(int slices, int stacks)
+{
+    const auto keys = [](int count, char up, char down) {
+        return std::string(std::abs(count - 10), count > 10 ? up : down);
+    };
+    return keys(slices, 'S', 's') + keys(stacks, 'T', 't');
+}
