@@ -49,26 +49,24 @@ constexpr const char* KIND_NAMES[KINDS] = {"open",   "tmpfile", "write",  "fsync
                                            "rename", "close",   "thread", "alloc", "gl"};
 constexpr int KIND_ERRORS[KINDS] = {EACCES, EOPNOTSUPP, ENOSPC, EIO, EACCES, EACCES, EIO, EAGAIN, ENOMEM, EINVAL};
 constexpr long EVERY_CALL = -1;
+constexpr mode_t READ_ONLY_FOLDER = 0555;
 
-struct Fault {
-    long at = 0;
-    char action[16] = "";
-};
+const char* setting(const char* name)
+{
+    return std::getenv(name) != nullptr ? std::getenv(name) : "";
+}
 
-// Read once, at load.
-Fault faults[KINDS];
-const char* folder = "";
-const char* logPath = "";
-std::size_t pictureBytes;
+// Read once, at load: for each kind the call to fault and the action then.
+long faultAt[KINDS];
+char actions[KINDS][16];
+const char* const folder = setting("VARENTHE_FAULT_DIR");
+const char* const logPath = setting("VARENTHE_FAULT_LOG");
+const std::size_t pictureBytes = std::strtoul(setting("VARENTHE_FAULT_BYTES"), nullptr, 10);
 std::atomic<long> counts[KINDS];
 std::atomic<bool> folderOpened;
 
-__attribute__((constructor)) void readSettings()
+__attribute__((constructor)) void readFaults()
 {
-    const auto setting = [](const char* name) { return std::getenv(name) != nullptr ? std::getenv(name) : ""; };
-    folder = setting("VARENTHE_FAULT_DIR");
-    logPath = setting("VARENTHE_FAULT_LOG");
-    pictureBytes = std::strtoul(setting("VARENTHE_FAULT_BYTES"), nullptr, 10);
     // Not preloaded into what the gallery starts, such as a sanitizer's symbolizer.
     unsetenv("LD_PRELOAD");
     char list[256], *rest = list;
@@ -78,8 +76,8 @@ __attribute__((constructor)) void readSettings()
         std::sscanf(item, "%15[a-z]:%15[0-9*]:%15s", kind, at, action);
         for (int k = 0; k < KINDS; ++k) {
             if (std::strcmp(kind, KIND_NAMES[k]) == 0) {
-                faults[k].at = at[0] == '*' ? EVERY_CALL : std::atol(at);
-                std::memcpy(faults[k].action, action, sizeof action);
+                faultAt[k] = at[0] == '*' ? EVERY_CALL : std::atol(at);
+                std::memcpy(actions[k], action, sizeof action);
             }
         }
     }
@@ -91,7 +89,7 @@ F* next(const char* name)
     return reinterpret_cast<F*>(dlsym(RTLD_NEXT, name));
 }
 
-void note(const char* kind, const char* text, long number)
+void note(const char* text, const char* kind, long number)
 {
     if (FILE* file = std::fopen(logPath, "a")) {
         std::fprintf(file, "%s%s %ld\n", text, kind, number);
@@ -102,7 +100,7 @@ void note(const char* kind, const char* text, long number)
 __attribute__((destructor)) void noteCounts()
 {
     for (int k = 0; k < KINDS; ++k)
-        note(KIND_NAMES[k], "", counts[k]);
+        note("", KIND_NAMES[k], counts[k]);
 }
 
 // What the call's turn brings: an errno to fail it with, or an action to
@@ -115,14 +113,11 @@ struct Hit {
 Hit fire(Kind kind)
 {
     const long n = ++counts[kind];
-    const Fault& fault = faults[kind];
-    if (fault.at != EVERY_CALL && fault.at != n)
+    if (faultAt[kind] != EVERY_CALL && faultAt[kind] != n)
         return {};
-    note(KIND_NAMES[kind], "fired ", n);
-    return fault.action[0] == '\0' ? Hit{KIND_ERRORS[kind], nullptr} : Hit{0, fault.action};
+    note("fired ", KIND_NAMES[kind], n);
+    return actions[kind][0] == '\0' ? Hit{KIND_ERRORS[kind], nullptr} : Hit{0, actions[kind]};
 }
-
-constexpr mode_t READ_ONLY_FOLDER = 0555;
 
 void act(const char* action)
 {
@@ -194,14 +189,6 @@ Hit fileFault(Kind kind, int fd)
     return writing && path[0] == '/' ? pathFault(kind, AT_FDCWD, path) : Hit{};
 }
 
-// An O_TMPFILE open that the fault refuses is not counted as an open.
-Hit openFault(int dirfd, const char* path, int flags)
-{
-    folderOpened = folderOpened || ((flags & O_ACCMODE) != O_RDONLY && concerns(dirfd, path));
-    const Hit tmpfile = (flags & O_TMPFILE) == O_TMPFILE ? pathFault(TMPFILE, dirfd, path) : Hit{};
-    return tmpfile.error != 0 || tmpfile.action != nullptr ? tmpfile : pathFault(OPEN, dirfd, path);
-}
-
 } // namespace
 
 extern "C" {
@@ -215,17 +202,21 @@ extern "C" {
         return guard(KIND, HIT, FAILED, [&] { return real ARGUMENTS; });                                               \
     }
 
+// The gallery opens its folder with open and its files in it with openat. An
+// O_TMPFILE open that the fault refuses is not counted as an open.
 int openat(int dirfd, const char* path, int flags, ...)
 {
     va_list rest;
     va_start(rest, flags);
     const mode_t mode = (flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE ? va_arg(rest, mode_t) : 0;
     va_end(rest);
+    folderOpened = folderOpened || ((flags & O_ACCMODE) != O_RDONLY && concerns(dirfd, path));
+    Hit hit = (flags & O_TMPFILE) == O_TMPFILE ? pathFault(TMPFILE, dirfd, path) : Hit{};
+    hit = hit.error != 0 || hit.action != nullptr ? hit : pathFault(OPEN, dirfd, path);
     static auto* real = next<int(int, const char*, int, ...)>("openat");
-    return guard(OPEN, openFault(dirfd, path, flags), -1, [&] { return real(dirfd, path, flags, mode); });
+    return guard(OPEN, hit, -1, [&] { return real(dirfd, path, flags, mode); });
 }
 
-// The gallery opens its folder with open and its files in it with openat.
 int open(const char* path, int flags, ...)
 {
     va_list rest;
@@ -246,6 +237,12 @@ WRAP(int, renameat, (int from, const char* old, int to, const char* name), (from
 WRAP(int, pthread_create, (pthread_t * thread, const pthread_attr_t* attributes, void* (*start)(void*), void* argument),
      (thread, attributes, start, argument), THREAD, folderOpened ? fire(THREAD) : Hit{}, EAGAIN)
 
+void* malloc(size_t size) noexcept
+{
+    const Hit hit = size == pictureBytes && pictureBytes != 0 ? fire(ALLOC) : Hit{};
+    return guard(ALLOC, hit, nullptr, [&] { return __libc_malloc(size); });
+}
+
 void glFlush()
 {
     static auto* real = next<void()>("glFlush");
@@ -256,12 +253,6 @@ void glFlush()
         next<void(unsigned)>("glEnable")(0);
     if (hit.action != nullptr)
         act(hit.action);
-}
-
-void* malloc(size_t size) noexcept
-{
-    const Hit hit = size == pictureBytes && pictureBytes != 0 ? fire(ALLOC) : Hit{};
-    return guard(ALLOC, hit, nullptr, [&] { return __libc_malloc(size); });
 }
 
 } // extern "C"
