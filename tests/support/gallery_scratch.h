@@ -3,7 +3,9 @@
 #include "pixels.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <png.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -91,6 +93,26 @@ constexpr char MEMORY_CAP[] = "CAP=";
 #else
 constexpr char MEMORY_CAP[] = "CAP=\"prlimit --as=$(((630 + 48 * ($(nproc) < 8 ? $(nproc) - 2 : 6)) << 20))\"";
 #endif
+
+// Compares the entry, its first line "$ KEY", with the entry of that key in
+// the record, the reference file of that name; or, in the first pass of update
+// mode, writes it there in place of the old one, or last if there is none.
+// The record is locked meanwhile against the other tests' entries.
+inline void expectRecorded(const std::string& key, const std::string& seen, const std::string& name, bool writing)
+{
+    const fs::path path = REFERENCES / name;
+    const int lock = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(flock(lock, LOCK_EX), 0) << path;
+    std::string record = readText(path);
+    const std::size_t start = std::min(record.find("$ " + key + "\n"), record.size());
+    const std::size_t end = std::min(record.find("\n$ ", start), record.size() - 1) + 1;
+    if (writing)
+        std::ofstream(path) << record.replace(start, end - start, seen);
+    close(lock);
+    if (!writing) {
+        EXPECT_EQ(seen, record.substr(start, end - start)) << "against " << name;
+    }
+}
 
 // The gallery as a program on the test's own X server, run through bash in a
 // scratch folder of the test's own, and the files it writes read back.
