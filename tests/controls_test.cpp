@@ -53,7 +53,7 @@ static bool drawing = false;
             __real_##name arguments;                                                                                   \
     }
 // The wire and the solid form of a GLUT shape.
-#define GLUT_PAIR(shape, parameters, arguments, ...)                                                                    \
+#define GLUT_PAIR(shape, parameters, arguments, ...)                                                                   \
     WRAP(glutWire##shape, parameters, arguments, "glutWire" __VA_ARGS__)                                               \
     WRAP(glutSolid##shape, parameters, arguments, "glutSolid" __VA_ARGS__)
 // clang-format off
@@ -117,9 +117,10 @@ TEST(Controls, KeysAndMenuAsRecorded)
             testing::internal::CaptureStdout();
             key ? onKey(static_cast<unsigned char>(code), 0, 0) : onMenuSelect(code - 256);
             char line[256];
-            std::snprintf(line, sizeof line, "%s %d: %d redraw, shape %d, %d x %d, d %g e %g a %g t %g, prints: ",
-                          key ? "key" : "menu", key ? code : code - 256, redisplays, selectedShape, slices, stacks,
-                          double(distance), double(elevation), double(azimuth), double(twist));
+            std::snprintf(line, sizeof line,
+                          "%s %d: %d redraw, shape %d, %d x %d, d %g e %g a %g t %g, prints: ", key ? "key" : "menu",
+                          key ? code : code - 256, redisplays, selectedShape, slices, stacks, double(distance),
+                          double(elevation), double(azimuth), double(twist));
             seen += line + testing::internal::GetCapturedStdout() + (key ? "" : "\n");
         }
         expectAsReference(seen, "controls.txt", writing);

@@ -52,12 +52,12 @@ protected:
         setenv("RUN",
                ("taskset -c " + std::string(GetParam().cpus) +
                 " env ASAN_OPTIONS=handle_segv=0:handle_sigbus=0 VARENTHE_FAULT=" +
-                (GetParam().fallback ? "tmpfile:*," : "") + fault + " VARENTHE_FAULT_DIR=" + (scratch / "pics").string() +
-                " VARENTHE_FAULT_LOG=" + (scratch / "log").string() + " VARENTHE_FAULT_BYTES=" + PICTURE_BYTES + " " +
-                std::getenv("G") + " " + GALLERY_ARGS)
+                (GetParam().fallback ? "tmpfile:*," : "") + fault + " VARENTHE_FAULT_DIR=" +
+                (scratch / "pics").string() + " VARENTHE_FAULT_LOG=" + (scratch / "log").string() +
+                " VARENTHE_FAULT_BYTES=" + PICTURE_BYTES + " " + std::getenv("G") + " " + GALLERY_ARGS)
                    .c_str(),
                1);
-        const std::string status = run("ulimit -c 0; " + line);
+        std::string status = run("ulimit -c 0; " + line);
         log = readText(scratch / "log");
         return status;
     }
@@ -102,7 +102,8 @@ TEST_P(Failures, AtEveryCall)
     ASSERT_EQ(runFaulted("", "exec $RUN"), "exit 0") << err;
     const std::string full = out, counted = log;
     const std::vector<std::string> lines = split(full, '\n');
-    ASSERT_TRUE(std::regex_search(counted, std::regex("\nwrite [1-9]"))) << "the fault library counted no write: " << log;
+    ASSERT_TRUE(std::regex_search(counted, std::regex("\nwrite [1-9]")))
+        << "the fault library counted no write: " << log;
     for (const std::string& row : split(readText(REFERENCES / "failures.txt"), '\n')) {
         const std::vector<std::string> field = split(row, '\t');
         // Files named before a folder is made read-only are beyond removing.

@@ -51,10 +51,11 @@ void Gallery::expectRuns(const std::vector<GalleryRun>& runs, const std::string&
             for (std::string line; std::getline(lines, line);) {
                 int id = 0, s = 0, t = 0;
                 float d = 0, e = 0, a = 0, w = 0;
-                if (std::sscanf(line.c_str(), "%d-%*[^\t]\t%*[^\t]\t%d\t%d\tCamera: d: %f, e:%f, a:%f, t:%f", &id, &s, &t,
-                                &d, &e, &a, &w) == 7) {
+                if (std::sscanf(line.c_str(), "%d-%*[^\t]\t%*[^\t]\t%d\t%d\tCamera: d: %f, e:%f, a:%f, t:%f", &id, &s,
+                                &t, &d, &e, &a, &w) == 7) {
                     const std::string name = line.substr(0, line.find('\t'));
-                    EXPECT_EQ(differences(picture("pics/" + name), floorPicture(id, s, t, {d, e, a, w}, r.size, true)), "")
+                    EXPECT_EQ(differences(picture("pics/" + name), floorPicture(id, s, t, {d, e, a, w}, r.size, true)),
+                              "")
                         << name << " of " << r.args;
                 }
             }
@@ -186,8 +187,7 @@ class EdgeCounts : public Gallery, public testing::WithParamInterface<std::pair<
 TEST_P(EdgeCounts, EveryShapeAsTheFloorDrawsIt)
 {
     const auto [s, t] = GetParam();
-    ASSERT_NO_FATAL_FAILURE(
-        expectRuns({{"--size 64 --keys " + keysFor(s, t), 64, "", ""}}));
+    ASSERT_NO_FATAL_FAILURE(expectRuns({{"--size 64 --keys " + keysFor(s, t), 64, "", ""}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Gallery, EdgeCounts, testing::ValuesIn(EDGE_COUNTS), [](const auto& row) {

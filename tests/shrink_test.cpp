@@ -13,10 +13,10 @@ TEST(Shrink, MatchesThePlainAverageOfEachBlock)
     // copies, shrinks with rows and columns left over, and at the end the
     // largest column sums in 16 bits, the first past them, and a whole
     // picture into one pixel.
-    static constexpr int CASES[][4] = {{1, 1, 1, -1},     {7, 5, 1, -1},     {250, 250, 1, -1},  {2, 2, 2, -1},
-                                       {1000, 1000, 2, -1}, {1001, 999, 2, -1}, {31, 17, 3, -1},   {13, 13, 4, -1},
-                                       {4096, 520, 8, -1}, {5, 9, 6, -1},     {1000, 700, 300, -1}, {300, 600, 257, 255},
-                                       {600, 300, 258, 255}, {4096, 4096, 4096, 255}};
+    static constexpr int CASES[][4] = {
+        {1, 1, 1, -1},        {7, 5, 1, -1},        {250, 250, 1, -1},    {2, 2, 2, -1},          {1000, 1000, 2, -1},
+        {1001, 999, 2, -1},   {31, 17, 3, -1},      {13, 13, 4, -1},      {4096, 520, 8, -1},     {5, 9, 6, -1},
+        {1000, 700, 300, -1}, {300, 600, 257, 255}, {600, 300, 258, 255}, {4096, 4096, 4096, 255}};
     // The shrunk picture goes 3 pixels from the left and 2 from the top of
     // a sheet 3 pixels larger on every side, filled with 0x50.
     constexpr int MARGIN = 3;

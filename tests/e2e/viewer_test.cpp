@@ -33,8 +33,9 @@ constexpr int MENU_ENTRIES = 31;
 
 int menuIndex(int value)
 {
-    const auto shape = std::find_if(std::begin(SHAPES), std::end(SHAPES), [&](const Shape& s) { return s.id == value; });
-    return shape != std::end(SHAPES) ? static_cast<int>(shape - SHAPES)
+    const auto shape =
+        std::find_if(std::begin(SHAPES), std::end(SHAPES), [&](const Shape& s) { return s.id == value; });
+    return shape != std::end(SHAPES)    ? static_cast<int>(shape - SHAPES)
            : value == MENU_RESET_CAMERA ? MENU_ENTRIES - 3
                                         : MENU_ENTRIES - (value == MENU_CAMERA_TO_ORIGIN ? 2 : 1);
 }
@@ -93,8 +94,9 @@ protected:
     // 10 x 10, from the reset camera.
     void launch(const std::string& command)
     {
-        ASSERT_EQ(WindowedProgram::launch(command, "^Varenthe$", floorPicture(SHAPE_GLUT_WIRESPHERE, 10, 10, RESET_CAMERA)),
-                  "");
+        ASSERT_EQ(
+            WindowedProgram::launch(command, "^Varenthe$", floorPicture(SHAPE_GLUT_WIRESPHERE, 10, 10, RESET_CAMERA)),
+            "");
     }
 
     // Types printable keys and waits for a trace line for each.
@@ -127,12 +129,9 @@ protected:
         XGetWindowAttributes(xdo->xdpy, menu, &a);
         xdo_move_mouse(xdo, a.x + a.width / 2, a.y + a.height * (2 * menuIndex(value) + 1) / (2 * MENU_ENTRIES), 0);
         xdo_click_window(xdo, CURRENTWINDOW, RIGHT_BUTTON);
-        ASSERT_TRUE(until([&] {
-            return XGetWindowAttributes(xdo->xdpy, menu, &a) == 0 || a.map_state != IsViewable;
-        })) << "the menu stayed open after choosing "
-            << value;
+        ASSERT_TRUE(until([&] { return XGetWindowAttributes(xdo->xdpy, menu, &a) == 0 || a.map_state != IsViewable; }))
+            << "the menu stayed open after choosing " << value;
     }
-
 };
 
 // GLUT takes the command line, but a -geometry is overridden by the fixed

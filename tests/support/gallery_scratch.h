@@ -2,8 +2,8 @@
 
 #include "pixels.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <png.h>
 #include <sys/file.h>
 #include <sys/wait.h>
