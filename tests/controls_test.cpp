@@ -21,6 +21,7 @@
 #include <cstring>
 #include <map>
 #include <regex>
+#include <tuple>
 
 static int redisplays = 0;
 static std::vector<std::pair<std::string, int>> menuEntries;
@@ -109,9 +110,7 @@ TEST(Controls, KeysAndMenuAsRecorded)
             const bool key = code <= 255;
             if (code == KEY_ESCAPE || code == 256 + MENU_EXIT)
                 continue;
-            selectedShape = 20;
-            slices = 10;
-            stacks = 11;
+            std::tie(selectedShape, slices, stacks) = std::tuple(20, 10, 11);
             distance = elevation = azimuth = twist = 5.0f;
             redisplays = 0;
             testing::internal::CaptureStdout();
@@ -139,9 +138,7 @@ TEST(Frame, CallsAndDescriptionsAsTheFloorAtEveryEdgeCount)
             drawn.clear();
             shape.draw(shape.style, s, t);
             const std::vector<std::string> expected = drawn;
-            selectedShape = shape.id;
-            slices = s;
-            stacks = t;
+            std::tie(selectedShape, slices, stacks) = std::tuple(shape.id, s, t);
             drawn.clear();
             onDisplay();
             char text[SHAPE_DESCRIPTION_SIZE];
@@ -162,12 +159,7 @@ TEST(Frame, CallsAndDescriptionsAsTheFloorAtEveryEdgeCount)
 TEST(Frame, FixedStateAndEveryIdAtAnyCount)
 {
     drawing = true;
-    int argc = 1;
-    char name[] = "frame-test";
-    char* argv[] = {name, nullptr};
-    // Alone in its process under ctest; after the others when run by hand.
-    if (glutGet(GLUT_INIT_STATE) == 0)
-        glutInit(&argc, argv);
+    showFloorWindow(); // glutInit
     openViewerWindow();
     initRendering();
     // Clockwise front faces; lighting, light 0 and the depth test on, and no
@@ -201,9 +193,7 @@ TEST(Frame, FixedStateAndEveryIdAtAnyCount)
     // afterwards.
     for (ShapeId shape = -1; shape <= 40; ++shape) {
         for (const auto& [s, t] : {std::pair{1, 1}, {0, 0}, {-1, -1}, {10, 0}, {0, 10}, {10, -1}, {-1, 10}}) {
-            selectedShape = shape;
-            slices = s;
-            stacks = t;
+            std::tie(selectedShape, slices, stacks) = std::tuple(shape, s, t);
             onDisplay();
             glFinish();
         }

@@ -18,18 +18,6 @@ namespace {
 const std::string GALLERY_ARGS = "pics --size 23 --shapes 20,21,24,25";
 const std::string PICTURE_BYTES = "1587";
 
-struct Mode {
-    const char* name;
-    const char* cpus;
-    bool fallback; // every O_TMPFILE open refused, as on a filesystem without it
-};
-
-// Names the ctest tests.
-void PrintTo(const Mode& mode, std::ostream* stream)
-{
-    *stream << mode.name;
-}
-
 std::vector<std::string> split(const std::string& text, char separator)
 {
     std::vector<std::string> parts;
@@ -39,7 +27,9 @@ std::vector<std::string> split(const std::string& text, char separator)
     return parts;
 }
 
-class Failures : public GalleryScratch, public testing::WithParamInterface<Mode> {
+// The processors the gallery may run on, and whether every O_TMPFILE open is
+// refused, as on a filesystem without it.
+class Failures : public GalleryScratch, public testing::WithParamInterface<std::tuple<std::string, bool>> {
 protected:
     Failures() : GalleryScratch(VARENTHE_FAULT_SHIM) {}
 
@@ -50,9 +40,9 @@ protected:
             fs::remove_all(scratch / name);
         // A crash is the gallery's to handle, not the sanitizer's.
         setenv("RUN",
-               ("taskset -c " + std::string(GetParam().cpus) +
+               ("taskset -c " + std::get<0>(GetParam()) +
                 " env ASAN_OPTIONS=handle_segv=0:handle_sigbus=0 VARENTHE_FAULT=" +
-                (GetParam().fallback ? "tmpfile:*," : "") + fault + " VARENTHE_FAULT_DIR=" +
+                (std::get<1>(GetParam()) ? "tmpfile:*," : "") + fault + " VARENTHE_FAULT_DIR=" +
                 (scratch / "pics").string() + " VARENTHE_FAULT_LOG=" + (scratch / "log").string() +
                 " VARENTHE_FAULT_BYTES=" + PICTURE_BYTES + " " + std::getenv("G") + " " + GALLERY_ARGS)
                    .c_str(),
@@ -107,7 +97,7 @@ TEST_P(Failures, AtEveryCall)
     for (const std::string& row : split(readText(REFERENCES / "failures.txt"), '\n')) {
         const std::vector<std::string> field = split(row, '\t');
         // Files named before a folder is made read-only are beyond removing.
-        if (row[0] == '#' || (GetParam().fallback && field[1] == "readonly"))
+        if (row[0] == '#' || (std::get<1>(GetParam()) && field[1] == "readonly"))
             continue;
         for (const std::string& kind : split(field[0], ',')) {
             std::smatch count;
@@ -129,9 +119,10 @@ TEST_P(Failures, AtEveryCall)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(, Failures,
-                         testing::Values(Mode{"OneProcessor", "0", false}, Mode{"TwoProcessors", "0,1", false},
-                                         Mode{"OneProcessorNoTmpfile", "0", true},
-                                         Mode{"TwoProcessorsNoTmpfile", "0,1", true}));
+INSTANTIATE_TEST_SUITE_P(, Failures, testing::Combine(testing::Values("0", "0,1"), testing::Bool()),
+                         [](const auto& mode) {
+                             return (std::get<0>(mode.param) == "0" ? "OneProcessor" : "TwoProcessors") +
+                                    std::string(std::get<1>(mode.param) ? "NoTmpfile" : "");
+                         });
 
 } // namespace

@@ -49,19 +49,19 @@ constexpr Model START{6.0f, 45.0f, -33.0f, 0.0f, 10, 10};
 
 std::string press(Model& m, char key)
 {
-    const std::string turns = "XxYyWw";
-    float* const angles[] = {&m.a, &m.a, &m.e, &m.e, &m.t, &m.t};
-    if (const auto at = turns.find(key); at != std::string::npos) {
-        // Added in double, stored in single precision; only the limit in the
-        // direction of travel wraps.
-        float& angle = *angles[at];
-        angle = static_cast<float>(angle + (at % 2 == 0 ? 2.0 : -2.0));
-        if (at % 2 == 0 && angle > 360.0f)
-            angle = 0.0f;
-        if (at % 2 == 1 && angle < 0.0f)
-            angle = 360.0f;
+    // A step up and a step down of the distance and of each angle. Added in
+    // double, stored in single precision; only the limit in the direction of
+    // travel wraps an angle.
+    const std::string steps = "ZzYyXxWw";
+    float* const fields[] = {&m.d, &m.e, &m.a, &m.t};
+    if (const auto at = steps.find(key); at != std::string::npos) {
+        float& field = *fields[at / 2];
+        field = static_cast<float>(field + (at % 2 == 0 ? 1 : -1) * (at < 2 ? 0.2 : 2.0));
+        if (at >= 2 && at % 2 == 0 && field > 360.0f)
+            field = 0.0f;
+        if (at >= 2 && at % 2 == 1 && field < 0.0f)
+            field = 360.0f;
     }
-    m.d = static_cast<float>(m.d + (key == 'Z' ? 0.2 : 0.0) - (key == 'z' ? 0.2 : 0.0));
     m.slices += (key == 'S') - (key == 's');
     m.stacks += (key == 'T') - (key == 't');
     if (key == 'R' || key == 'r')
