@@ -127,9 +127,9 @@ TEST_F(Card, ShowsEveryPictureAndItsProgramDrawsIt)
         ASSERT_NO_FATAL_FAILURE(expectCard("thousand", writing));
         const std::vector<std::string> pictures = gallery("");
         ASSERT_NO_FATAL_FAILURE(expectCard("default", writing));
-        expectProgramsDrawTheirPictures(pictures);
-        expectProgramsDrawTheirPictures(
-            gallery("--shapes 20-23,26,27 --counts 1,254,255,256,257 --size 401 --keys '<b>&zzzXXWWy'"));
+        ASSERT_NO_FATAL_FAILURE(expectProgramsDrawTheirPictures(pictures));
+        ASSERT_NO_FATAL_FAILURE(expectProgramsDrawTheirPictures(
+            gallery("--shapes 20-23,26,27 --counts 1,254,255,256,257 --size 401 --keys '<b>&zzzXXWWy'")));
         ASSERT_NO_FATAL_FAILURE(expectCard("table", writing));
         expectAsReference(readText(scratch / "pics/27-glut-solidtorus-1x1.c") +
                               readText(scratch / "pics/22-glut-wirecone-255x255.c"),
@@ -141,7 +141,8 @@ TEST_F(Card, ShowsEveryPictureAndItsProgramDrawsIt)
 TEST_F(Card, ProgramsDrawEveryEdgeCount)
 {
     for (const auto& [s, t] : EDGE_COUNTS)
-        expectProgramsDrawTheirPictures(gallery("--size 64 --shapes 2-11,20-23,26,27 --keys " + keysFor(s, t)));
+        ASSERT_NO_FATAL_FAILURE(
+            expectProgramsDrawTheirPictures(gallery("--size 64 --shapes 2-11,20-23,26,27 --keys " + keysFor(s, t))));
 }
 
 } // namespace

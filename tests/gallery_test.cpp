@@ -46,7 +46,7 @@ void Gallery::expectRuns(const std::vector<GalleryRun>& runs, const std::string&
         for (const GalleryRun& r : runs) {
             ASSERT_EQ(run("$G pics " + r.args), "exit 0") << r.args << ": " << err;
             EXPECT_EQ(err, r.warning.empty() ? "" : "varenthe-gallery: warning: " + r.warning + "\n") << r.args;
-            expectRecorded(r.args, "$ " + r.args + "\n" + out, "lists.txt", writing);
+            ASSERT_NO_FATAL_FAILURE(expectRecorded(r.args, "$ " + r.args + "\n" + out, "lists.txt", writing));
             std::istringstream lines(out);
             for (std::string line; std::getline(lines, line);) {
                 int id = 0, s = 0, t = 0;
