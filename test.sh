@@ -7,14 +7,14 @@ set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
 
-# The benchmark is built too (its compression bench needs libdeflate), the
+# The benchmark is built too, the
 # install test makes a Debian package and checks it and its desktop entry, the
 # gallery's failure tests run it through taskset and setpriv, the card's test
 # opens it in Chromium with the fonts it names and checks it with tidy, and the
 # style check needs clang-format, clang-tidy, git for the list of files and
 # python3 for the compile database.
 ensure_packages "${BUILD_PACKAGES[@]}" libgtest-dev xvfb libx11-dev libxdo-dev man-db groff-base libbenchmark-dev \
-    libdeflate-dev dpkg-dev file lintian desktop-file-utils clang libclang-rt-14-dev clang-format clang-tidy git python3 \
+    dpkg-dev file lintian desktop-file-utils clang libclang-rt-14-dev clang-format clang-tidy git python3 \
     util-linux chromium fonts-dejavu-core tidy nlohmann-json3-dev
 
 jobs=$(nproc)

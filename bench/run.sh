@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
 
-ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev libdeflate-dev xvfb hyperfine jq time git
+ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev xvfb hyperfine jq time git
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
     -DVARENTHE_BUILD_TESTS=OFF -DVARENTHE_BUILD_BENCH=ON >/dev/null
 cmake --build build-bench -j2 --target varenthe varenthe-bench varenthe-first-frame-floor varenthe-exit-after-first-frame \

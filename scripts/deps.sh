@@ -24,4 +24,5 @@ ensure_packages() {
 }
 
 # What building the viewer needs, and Mesa's software renderer to run it anywhere.
-BUILD_PACKAGES=(cmake make g++ libglut-dev libglu1-mesa-dev libgl-dev libgl1-mesa-dri libpng-dev)
+BUILD_PACKAGES=(cmake make g++ libglut-dev libglu1-mesa-dev libgl-dev libgl1-mesa-dri libpng-dev
+    libdeflate-dev pkg-config)

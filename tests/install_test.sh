@@ -32,5 +32,5 @@ expected=$(printf './usr/%s ' bin/varenthe bin/varenthe-gallery share/applicatio
     share/man/man1/varenthe-gallery.1.gz share/man/man1/varenthe.1.gz)
 [ "$files" = "$expected" ] || fail "the package holds $files, not $expected"
 depends=$(dpkg-deb -f "$deb" Depends)
-[[ $depends == *libglut* && $depends == *libglu1* && $depends == *libpng* ]] || fail "the package depends on $depends"
+[[ $depends == *libglut* && $depends == *libglu1* && $depends == *libdeflate* ]] || fail "the package depends on $depends"
 out=$(lintian --fail-on error,warning "$deb" 2>&1) || fail "lintian finds fault with the package:"$'\n'"$out"

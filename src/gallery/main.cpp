@@ -63,7 +63,7 @@ static bool drawPictures(const GalleryOptions& options, const PictureList& list)
     for (const PictureEntry& entry : list.pictures) {
         // A black picture is no failure: keys can take the whole scene beyond
         // the far plane.
-        Picture picture;
+        Picture picture = writer.spare();
         if (!drawPicture(entry, options.size, picture))
             return false;
         sheet.place(entry, picture);

@@ -83,8 +83,6 @@ struct PictureWriter::Job {
         } catch (const std::bad_alloc&) {
             describeError(ENOMEM, reason);
         }
-        // Done with: a picture left for naming holds no memory.
-        picture.rgb = std::vector<unsigned char>();
     }
 
     bool writeText()
@@ -151,7 +149,16 @@ bool PictureWriter::finishOldest()
         complain("cannot write %s: %s", outputPath(job->name).c_str(), job->reason);
         return false;
     }
-    return nameAndList(job->file, job->name, job->listing);
+    if (!nameAndList(job->file, job->name, job->listing))
+        return false;
+    if (job->picture.rgb.size() > spare_.rgb.size())
+        spare_ = std::move(job->picture);
+    return true;
+}
+
+Picture PictureWriter::spare()
+{
+    return std::move(spare_);
 }
 
 bool PictureWriter::finish()

@@ -44,6 +44,9 @@ public:
     bool writeText(const std::string& name, const Listing& listing, std::string text);
     // Waits for every file in flight. False after a message.
     bool finish();
+    // A picture that is written and named, for its memory: the next one drawn
+    // into it faults in no fresh pages. Empty if there is none.
+    Picture spare();
 
 private:
     struct Job;
@@ -53,4 +56,5 @@ private:
     std::size_t limit_;
     bool failed_ = false;
     std::deque<std::unique_ptr<Job>> inFlight_;
+    Picture spare_;
 };

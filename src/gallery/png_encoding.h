@@ -2,7 +2,7 @@
 
 #include "gallery/picture.h"
 
-#include <png.h>
+#include <zlib.h>
 
 #include <atomic>
 #include <cstddef>
@@ -20,7 +20,7 @@ void describeError(int number, char (&reason)[REASON_SIZE]);
 bool writeFully(int fd, const void* data, std::size_t size, char (&reason)[REASON_SIZE]);
 
 // A PNG file of RGB rows written through fd, top row first, as the rows come;
-// fd stays open. Nothing in it allocates after the start but libpng.
+// fd stays open. Nothing in it allocates after the start.
 class PngEncoder {
 public:
     PngEncoder(int fd, int width, int height);
@@ -36,16 +36,23 @@ public:
     const char* reason() const { return reason_; }
 
 private:
-    static void onWrite(png_structp png, png_bytep data, png_size_t length);
-    bool flushBuffer();
+    bool writeChunk(const char* type, std::size_t size);
+    bool compress(int flush);
+    bool fail(const char* why);
 
-    png_structp png_ = nullptr;
-    png_infop info_ = nullptr;
+    z_stream stream_{};
+    bool started_ = false;
     int fd_;
-    int width_;
+    std::size_t rowBytes_;
+    // The filter byte and the row as its difference from the row above.
+    std::vector<unsigned char> filtered_;
+    std::vector<unsigned char> previous_;
+    unsigned long adler_ = 1;
+    // A chunk being filled: its length and type, its data, then room for its CRC.
+    std::vector<unsigned char> chunk_;
+    std::size_t filled_ = 0;
     bool failed_ = false;
     char reason_[REASON_SIZE] = "";
-    std::vector<unsigned char> buffer_;
 };
 
 // The whole picture through fd, flushed to the disk, unless cancelled on the
