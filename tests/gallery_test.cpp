@@ -21,17 +21,12 @@
 
 namespace {
 
-// One run of the gallery, and what it should draw and say.
-struct GalleryRun {
-    std::string args;
-    int size;
-    std::string reference; // the sheet's, if any
-    std::string warning;   // on standard error, if any
-};
+// The arguments of one run of the gallery, and the reference of its sheet, if any.
+using GalleryRun = std::pair<std::string, std::string>;
 
 class Gallery : public GalleryScratch {
 protected:
-    // Each run lists its pictures, then the sheet and the card, as
+    // Each run lists its pictures, then the sheet and the card, and warns as
     // tests/reference/lists.txt records, and every picture is the frame that
     // the floor draws at the counts and camera listed. Each sheet is within
     // the manual's bound and as its reference, or the sheets stacked one above
@@ -43,10 +38,9 @@ void Gallery::expectRuns(const std::vector<GalleryRun>& runs, const std::string&
 {
     for (const bool writing : PASSES) {
         Image stack;
-        for (const GalleryRun& r : runs) {
-            ASSERT_EQ(run("$G pics " + r.args), "exit 0") << r.args << ": " << err;
-            EXPECT_EQ(err, r.warning.empty() ? "" : "varenthe-gallery: warning: " + r.warning + "\n") << r.args;
-            ASSERT_NO_FATAL_FAILURE(expectRecorded(r.args, "$ " + r.args + "\n" + out, "lists.txt", writing));
+        for (const auto& [args, reference] : runs) {
+            ASSERT_EQ(run("$G pics " + args), "exit 0") << args << ": " << err;
+            ASSERT_NO_FATAL_FAILURE(expectRecorded(args, "$ " + args + "\n" + out + err, "lists.txt", writing));
             std::istringstream lines(out);
             for (std::string line; std::getline(lines, line);) {
                 int id = 0, s = 0, t = 0;
@@ -54,15 +48,15 @@ void Gallery::expectRuns(const std::vector<GalleryRun>& runs, const std::string&
                 if (std::sscanf(line.c_str(), "%d-%*[^\t]\t%*[^\t]\t%d\t%d\tCamera: d: %f, e:%f, a:%f, t:%f", &id, &s,
                                 &t, &d, &e, &a, &w) == 7) {
                     const std::string name = line.substr(0, line.find('\t'));
-                    EXPECT_EQ(differences(picture("pics/" + name), floorPicture(id, s, t, {d, e, a, w}, r.size, true)),
-                              "")
-                        << name << " of " << r.args;
+                    const Image seen = picture("pics/" + name);
+                    EXPECT_EQ(differences(seen, floorPicture(id, s, t, {d, e, a, w}, seen.width, true)), "")
+                        << name << " of " << args;
                 }
             }
             const Image sheet = picture("pics/contact-sheet.png");
-            EXPECT_LE(std::max(sheet.width, sheet.height), 8192) << r.args;
-            if (!r.reference.empty()) {
-                ASSERT_NO_FATAL_FAILURE(expectAsReference(sheet, r.reference, writing)) << r.args;
+            EXPECT_LE(std::max(sheet.width, sheet.height), 8192) << args;
+            if (!reference.empty()) {
+                ASSERT_NO_FATAL_FAILURE(expectAsReference(sheet, reference, writing)) << args;
             }
             // The sheets to stack are as wide as one another.
             if (!stackedReference.empty()) {
@@ -125,13 +119,13 @@ TEST_F(Gallery, DrawsWhatTheFloorDraws)
 {
     // clang-format off
     ASSERT_NO_FATAL_FAILURE(expectRuns({
-        {"", 250, "default.png", ""},
-        {"--keys=ssstttttXXXWWyz", 250, "", ""},
-        {"--sh 20-23,26,27 --counts 1,254,255,256,257", 250, "table.png", ""},
-        {"--size 1 --shapes 24,25 --keys oxyw$(printf '%600s' | tr ' ' z)", 1, "narrow.png", ""},
-        {"--shapes 21 --counts $(seq -s, 33)", 250, "shrunk.png", ""},
-        {"--shapes 20-27 --keys $(printf '%40000s' | tr ' ' S)$(printf '%40000s' | tr ' ' T)", 250, "", ""},
-        {"--size 1000 --shapes 7,20 --keys o$(printf '%45s' | tr ' ' W)", 1000, "", ""},
+        {"", "default.png"},
+        {"--keys=ssstttttXXXWWyz", ""},
+        {"--sh 20-23,26,27 --counts 1,254,255,256,257", "table.png"},
+        {"--size 1 --shapes 24,25 --keys oxyw$(printf '%600s' | tr ' ' z)", "narrow.png"},
+        {"--shapes 21 --counts $(seq -s, 33)", "shrunk.png"},
+        {"--shapes 20-27 --keys $(printf '%40000s' | tr ' ' S)$(printf '%40000s' | tr ' ' T)", ""},
+        {"--size 1000 --shapes 7,20 --keys o$(printf '%45s' | tr ' ' W)", ""},
     }));
     // clang-format on
 }
@@ -140,60 +134,36 @@ TEST_F(Gallery, DrawsWhatTheFloorDraws)
 // manual's bound: from 216 columns on the cells are too narrow for captions,
 // which are left out with a warning; past 89 columns of all 28 shapes the
 // text would make the sheet too tall, and it is left out with a warning.
-class Table : public Gallery, public testing::WithParamInterface<GalleryRun> {};
-
-void PrintTo(const GalleryRun& run, std::ostream* out)
+TEST_F(Gallery, TablesWithinTheBound)
 {
-    *out << run.args;
+    // clang-format off
+    ASSERT_NO_FATAL_FAILURE(expectRuns({
+        {"--size 1 --shapes 21 --counts 1000", ""},
+        {"--size 1 --shapes 2 --counts $(seq -s, 68)", "columns.png"},
+        {"--size 1 --shapes 24 --counts $(seq -s, 215)", ""},
+        {"--size 1 --shapes 24 --counts $(seq -s, 228)", ""},
+        {"--size 1 --shapes 24 --counts $(seq -s, 275)", ""},
+        {"--size 1 --shapes 24 --counts $(seq -s, 1000)", "thousand.png"},
+        {"--size 1 --counts $(seq -s, 89)", ""},
+        {"--size 1 --counts $(seq -s, 90)", ""},
+    }));
+    // clang-format on
 }
-
-TEST_P(Table, WithinTheBound)
-{
-    ASSERT_NO_FATAL_FAILURE(expectRuns({GetParam()}));
-}
-
-// Shapes by counts.
-const char* const TABLES[] = {"1x1", "1x68", "1x215", "1x228", "1x275", "1x1000", "28x89", "28x90"};
-
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(Gallery, Table, testing::Values(
-    GalleryRun{"--size 1 --shapes 21 --counts 1000", 1, "", ""},
-    GalleryRun{"--size 1 --shapes 2 --counts $(seq -s, 68)", 1, "columns.png", ""},
-    GalleryRun{"--size 1 --shapes 24 --counts $(seq -s, 215)", 1, "", ""},
-    GalleryRun{"--size 1 --shapes 24 --counts $(seq -s, 228)", 1, "", "the contact sheet's cells are 31 pixels wide, too narrow for the captions (34 at least), so they are left out"},
-    GalleryRun{"--size 1 --shapes 24 --counts $(seq -s, 275)", 1, "", "the contact sheet's cells are 25 pixels wide, too narrow for the captions (34 at least), so they are left out"},
-    GalleryRun{"--size 1 --shapes 24 --counts $(seq -s, 1000)", 1, "thousand.png", "the contact sheet's cells are 4 pixels wide, too narrow for the captions (34 at least), so they are left out"},
-    GalleryRun{"--size 1 --counts $(seq -s, 89)", 1, "", ""},
-    GalleryRun{"--size 1 --counts $(seq -s, 90)", 1, "", "the contact sheet leaves out its text, which would make it taller than 8192 pixels"}),
-    [](const auto& row) { return TABLES[row.index]; });
-// clang-format on
 
 // Every kind of caption at each count where what is drawn changes, equal and
 // unequal both ways round: the GLU shapes, the closed cylinder with its caps'
 // counts swapped, and the GLUT sphere, cone and torus drawn or left out, for
 // counts below 1 or past what freeglut can draw. The sheets stacked are as
-// their reference.
-TEST_F(Gallery, CaptionsAtEveryEdgeCount)
+// their reference. And every shape there, small.
+TEST_F(Gallery, CaptionsAndShapesAtEveryEdgeCount)
 {
     std::vector<GalleryRun> runs;
-    for (const auto& [s, t] : EDGE_COUNTS)
-        runs.push_back({"--size 1 --shapes 10,20,22,26 --keys " + keysFor(s, t), 1, "", ""});
+    for (const auto& [s, t] : EDGE_COUNTS) {
+        runs.emplace_back("--size 1 --shapes 10,20,22,26 --keys " + keysFor(s, t), "");
+        ASSERT_NO_FATAL_FAILURE(expectRuns({{"--size 64 --keys " + keysFor(s, t), ""}}));
+    }
     ASSERT_NO_FATAL_FAILURE(expectRuns(runs, "edges.png"));
 }
-
-// Every shape at a count where what is drawn changes, small.
-class EdgeCounts : public Gallery, public testing::WithParamInterface<std::pair<int, int>> {};
-
-TEST_P(EdgeCounts, EveryShapeAsTheFloorDrawsIt)
-{
-    const auto [s, t] = GetParam();
-    ASSERT_NO_FATAL_FAILURE(expectRuns({{"--size 64 --keys " + keysFor(s, t), 64, "", ""}}));
-}
-
-INSTANTIATE_TEST_SUITE_P(Gallery, EdgeCounts, testing::ValuesIn(EDGE_COUNTS), [](const auto& row) {
-    const auto name = [](int n) { return (n < 0 ? "minus" : "") + std::to_string(std::abs(n)); };
-    return name(row.param.first) + "x" + name(row.param.second);
-});
 
 // The record: for each command, what it prints, how it ends and what it
 // leaves behind in its scratch folder: the command line's forms and refusals,

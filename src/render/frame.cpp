@@ -126,7 +126,7 @@ void onDisplay()
 }
 
 // Each case prints the arguments of the matching call in drawShape and its
-// helpers, from the same constants; the unit test holds the two together.
+// helpers, from the same constants; the reference sheets and cards keep the text.
 void describeShape(ShapeId shape, int sliceCount, int stackCount, char* text, std::size_t size)
 {
     if (!glutShapeDrawable(shape, sliceCount, stackCount)) {

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "gallery_scratch.h"
 #include "x_window.h"
 
 #include <fcntl.h>
@@ -20,7 +21,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <memory>
 #include <random>
 
 namespace {
@@ -33,70 +33,35 @@ constexpr int MENU_ENTRIES = 31;
 
 int menuIndex(int value)
 {
-    const auto shape =
-        std::find_if(std::begin(SHAPES), std::end(SHAPES), [&](const Shape& s) { return s.id == value; });
-    return shape != std::end(SHAPES)    ? static_cast<int>(shape - SHAPES)
-           : value == MENU_RESET_CAMERA ? MENU_ENTRIES - 3
-                                        : MENU_ENTRIES - (value == MENU_CAMERA_TO_ORIGIN ? 2 : 1);
-}
-
-// What the keys do, as the manual tells it, worked out apart from the viewer.
-struct Model {
-    float d, e, a, t;
-    int slices, stacks;
-};
-constexpr Model START{6.0f, 45.0f, -33.0f, 0.0f, 10, 10};
-
-std::string press(Model& m, char key)
-{
-    // A step up and a step down of the distance and of each angle. Added in
-    // double, stored in single precision; only the limit in the direction of
-    // travel wraps an angle.
-    const std::string steps = "ZzYyXxWw";
-    float* const fields[] = {&m.d, &m.e, &m.a, &m.t};
-    if (const auto at = steps.find(key); at != std::string::npos) {
-        float& field = *fields[at / 2];
-        field = static_cast<float>(field + (at % 2 == 0 ? 1 : -1) * (at < 2 ? 0.2 : 2.0));
-        if (at >= 2 && at % 2 == 0 && field > 360.0f)
-            field = 0.0f;
-        if (at >= 2 && at % 2 == 1 && field < 0.0f)
-            field = 360.0f;
+    for (int i = 0; i < MENU_ENTRIES - 3; ++i) {
+        if (SHAPES[i].id == value)
+            return i;
     }
-    m.slices += (key == 'S') - (key == 's');
-    m.stacks += (key == 'T') - (key == 't');
-    if (key == 'R' || key == 'r')
-        m = {6.0f, 45.0f, -33.0f, 0.0f, m.slices, m.stacks};
-    if (key == 'O' || key == 'o')
-        m = {6.0f, 0.0f, 0.0f, 0.0f, m.slices, m.stacks};
-    char line[128];
-    std::snprintf(line, sizeof line, "Camera: d: %f, e:%f, a:%f, t:%f\n", double(m.d), double(m.e), double(m.a),
-                  double(m.t));
-    return line;
+    return MENU_ENTRIES - (value == MENU_RESET_CAMERA ? 3 : value == MENU_CAMERA_TO_ORIGIN ? 2 : 1);
 }
 
-namespace fs = std::filesystem;
-
-// "exit N: " or "killed: " and what the shell command printed.
-std::string shell(const std::string& command)
+// The counts after the keys, from 10 x 10.
+std::pair<int, int> countsAfter(const std::string& keys)
 {
-    FILE* pipe = popen(command.c_str(), "re");
-    std::string said;
-    char buffer[4096];
-    for (std::size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        said.append(buffer, got);
-    const int status = pclose(pipe);
-    return (WIFEXITED(status) ? "exit " + std::to_string(WEXITSTATUS(status)) : "killed") + ": " + said;
+    const auto net = [&](char up, char down) {
+        return static_cast<int>(std::count(keys.begin(), keys.end(), up) - std::count(keys.begin(), keys.end(), down));
+    };
+    return {10 + net('S', 's'), 10 + net('T', 't')};
 }
 
-class Viewer : public testing::Test, protected WindowedProgram {
+class Viewer : public GalleryScratch, protected WindowedProgram {
 protected:
+    // "exit N: " or "killed by SIG: " and what the shell command printed, in
+    // the test's scratch folder.
+    std::string shell(const std::string& command) { return run(command + " 2>&1") + ": " + out; }
+
     // Starts the viewer and waits for its first frame: the wire sphere,
     // 10 x 10, from the reset camera.
     void launch(const std::string& command)
     {
-        ASSERT_EQ(
-            WindowedProgram::launch(command, "^Varenthe$", floorPicture(SHAPE_GLUT_WIRESPHERE, 10, 10, RESET_CAMERA)),
-            "");
+        ASSERT_EQ(WindowedProgram::launch("export LD_PRELOAD=" + inherited + "; " + command, "^Varenthe$",
+                                          floorPicture(SHAPE_GLUT_WIRESPHERE, 10, 10, RESET_CAMERA)),
+                  "");
     }
 
     // Types printable keys and waits for a trace line for each.
@@ -108,10 +73,20 @@ protected:
             << "not every key printed its line";
     }
 
-    // Waits for the viewer's window to show what the floor draws.
-    std::string waitForFrame(int shape, const Model& m)
+    // Waits for the viewer's window to show what the floor draws after the
+    // keys, from the camera.
+    std::string waitForFrame(int shape, const std::string& keys, const FloorCamera& camera)
     {
-        return waitForPicture(floorPicture(shape, m.slices, m.stacks, {m.d, m.e, m.a, m.t}));
+        return waitForPicture(floorPicture(shape, countsAfter(keys).first, countsAfter(keys).second, camera));
+    }
+
+    // The camera of the last trace line.
+    FloorCamera lastCamera()
+    {
+        FloorCamera camera{};
+        std::sscanf(output.c_str() + output.rfind("Camera"), "Camera: d: %lf, e:%lf, a:%lf, t:%lf", &camera.distance,
+                    &camera.elevation, &camera.azimuth, &camera.twist);
+        return camera;
     }
 
     // A right-click on the window opens the menu with its corner under the
@@ -137,9 +112,10 @@ protected:
 // GLUT takes the command line, but a -geometry is overridden by the fixed
 // window. The menu, through real right-clicks, chooses a shape and the presets
 // and prints nothing. Keys are then each answered at once through the pipe
-// with the line the manual predicts, and the picture follows them, also
-// after a window of one pixel. A reader that goes away does not end the
-// viewer: it keeps drawing, and Escape still ends it with status 0.
+// with a line, the whole trace as tests/reference/keys.txt records it, and
+// the picture follows them, also after a window of one pixel. A reader that
+// goes away does not end the viewer: it keeps drawing, and Escape still ends
+// it with status 0.
 TEST_F(Viewer, AnswersKeysAndMenuWhateverTheWindowAndReader)
 {
     // Each angle round its wrap limits and back, the distance below 0 and
@@ -151,29 +127,20 @@ TEST_F(Viewer, AnswersKeysAndMenuWhateverTheWindowAndReader)
     const std::string keyboard = "SsTtXxYyWwZzRrOo a1?~";
     while (keys.size() < 400)
         keys.push_back(keyboard[random() % keyboard.size()]);
-    std::string expected;
-    Model m = START;
-    for (char key : keys)
-        expected += press(m, key);
+    const FloorCamera origin{6.0, 0.0, 0.0, 0.0};
     ASSERT_NO_FATAL_FAILURE(launch(std::string("exec ") + VARENTHE_BINARY + " -geometry 400x300+10+20"));
     XWindowAttributes a{};
     XGetWindowAttributes(xdo->xdpy, window, &a);
     EXPECT_EQ(std::vector<int>({a.x, a.y, a.width, a.height}), std::vector<int>({100, 100, WINDOW_SIZE, WINDOW_SIZE}));
     ASSERT_NO_FATAL_FAILURE(choose(SHAPE_GLUT_SOLIDTORUS));
     ASSERT_NO_FATAL_FAILURE(choose(MENU_CAMERA_TO_ORIGIN));
-    EXPECT_EQ(waitForFrame(SHAPE_GLUT_SOLIDTORUS, {6.0f, 0.0f, 0.0f, 0.0f, 10, 10}), "");
+    EXPECT_EQ(waitForFrame(SHAPE_GLUT_SOLIDTORUS, "", origin), "");
     ASSERT_NO_FATAL_FAILURE(choose(MENU_RESET_CAMERA));
     EXPECT_EQ(output, "") << "the menu printed";
     ASSERT_NO_FATAL_FAILURE(type(keys));
-    EXPECT_EQ(output, expected);
-    EXPECT_EQ(waitForFrame(SHAPE_GLUT_SOLIDTORUS, m), "");
-    // The cube takes no counts: it stays whatever they are.
-    ASSERT_NO_FATAL_FAILURE(choose(SHAPE_GLUT_SOLIDCUBE));
-    const std::string down(std::size_t(std::max(m.slices + 3, 0)), 's');
-    ASSERT_NO_FATAL_FAILURE(type(down));
-    for (char key : down)
-        press(m, key);
-    EXPECT_EQ(waitForFrame(SHAPE_GLUT_SOLIDCUBE, m), "");
+    for (const bool writing : PASSES)
+        expectAsReference(output, "keys.txt", writing);
+    EXPECT_EQ(waitForFrame(SHAPE_GLUT_SOLIDTORUS, keys, lastCamera()), "");
     xdo_set_window_size(xdo, window, 1, 1, 0);
     ASSERT_NO_FATAL_FAILURE(type("aX"));
     xdo_set_window_size(xdo, window, WINDOW_SIZE, WINDOW_SIZE, 0);
@@ -182,9 +149,7 @@ TEST_F(Viewer, AnswersKeysAndMenuWhateverTheWindowAndReader)
     dup2(open("/dev/null", O_RDONLY | O_CLOEXEC), fileno(program));
     ended = true;
     xdo_enter_text_window(xdo, CURRENTWINDOW, "aXo", 0);
-    for (char key : std::string("aXaXo"))
-        press(m, key);
-    EXPECT_EQ(waitForFrame(SHAPE_GLUT_SOLIDCUBE, m), "");
+    EXPECT_EQ(waitForFrame(SHAPE_GLUT_SOLIDTORUS, keys, origin), "");
     EXPECT_EQ(escape(), 0);
 }
 
@@ -220,30 +185,25 @@ TEST_F(Viewer, RunScriptWithoutAndWithADisplay)
 #ifdef VARENTHE_SANITIZED
     GTEST_SKIP() << "run.sh builds programs of its own, without the sanitizers";
 #endif
-    const fs::path copy = fs::path(testing::TempDir()) / ("varenthe-run-" + std::to_string(getpid()));
-    fs::create_directories(copy / "tmp");
-    const std::shared_ptr<void> removal(nullptr, [&](void*) { fs::remove_all(copy); });
+    fs::create_directories(scratch / "tmp");
     for (const char* part : {"CMakeLists.txt", "run.sh", "scripts", "src", "man", "packaging"})
-        fs::copy(fs::path(VARENTHE_SOURCE) / part, copy / part, fs::copy_options::recursive);
+        fs::copy(fs::path(VARENTHE_SOURCE) / part, scratch / part, fs::copy_options::recursive);
     // Whatever the script leaves running carries this in its environment.
     const std::string mark = "VARENTHE_RUN_TEST=" + std::to_string(getpid());
-    // Into a file: a server left running would hold a pipe open.
-    EXPECT_EQ(shell("cd " + copy.string() + " && env -u DISPLAY TMPDIR=" + (copy / "tmp").string() + " " + mark +
-                    " ./run.sh >run.log 2>&1; status=$?; cat run.log; exit $status"),
+    EXPECT_EQ(shell("env -u DISPLAY TMPDIR=$PWD/tmp " + mark + " ./run.sh"),
               "exit 0: No X display, so instead of starting the viewer run.sh rendered every shape on a private Xvfb "
               "server.\nThe pictures of the 28 shapes, contact-sheet.png and the card index.html are in " +
-                  (copy / "gallery").string() + "\n");
+                  (scratch / "gallery").string() + "\n");
     std::string names = "exit 0: ";
     for (const Shape& shape : SHAPES)
         names += (shape.id < 10 ? "0" : "") + std::to_string(shape.id) + " ";
-    EXPECT_EQ(shell("cd " + copy.string() + "/gallery && ls | sed -E 's/-[a-z-]+\\.png$//' | tr '\\n' ' '"),
-              names + "contact index.html ");
-    EXPECT_TRUE(fs::is_empty(copy / "tmp")) << "run.sh left its temporary files";
+    EXPECT_EQ(shell("ls gallery | sed -E 's/-[a-z-]+\\.png$//' | tr '\\n' ' '"), names + "contact index.html ");
+    EXPECT_TRUE(fs::is_empty(scratch / "tmp")) << "run.sh left its temporary files";
     const std::string left = "grep -lsxz " + mark + " /proc/[0-9]*/environ";
     EXPECT_EQ(shell(left + "; true"), "exit 0: ") << "run.sh left these running; they are ended now";
     shell(left + " | cut -d/ -f3 | xargs -r kill");
     const std::string display = std::getenv("DISPLAY");
-    ASSERT_NO_FATAL_FAILURE(launch("cd " + copy.string() + " && DISPLAY=:9999 exec ./run.sh -display " + display));
+    ASSERT_NO_FATAL_FAILURE(launch("cd " + scratch.string() + " && DISPLAY=:9999 exec ./run.sh -display " + display));
     EXPECT_EQ(escape(), 0);
 }
 

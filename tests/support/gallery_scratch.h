@@ -127,7 +127,8 @@ protected:
         // The sanitizer build preloads Mesa's driver into every process, at a
         // quarter of a second each; of the scripts' processes only the gallery
         // draws, and only it has the sanitizers' runtime.
-        std::string preloads = std::getenv("LD_PRELOAD") != nullptr ? std::getenv("LD_PRELOAD") : "";
+        inherited = std::getenv("LD_PRELOAD") != nullptr ? std::getenv("LD_PRELOAD") : "";
+        std::string preloads = inherited;
         preloads += preloads.empty() || preload.empty() ? preload : ":" + preload;
         setenv("G", ((preloads.empty() ? "" : "env LD_PRELOAD=" + preloads + " ") + VARENTHE_GALLERY).c_str(), 1);
         unsetenv("LD_PRELOAD");
@@ -161,4 +162,6 @@ protected:
     const fs::path scratch = fs::path(testing::TempDir()) / ("varenthe-gallery-" + std::to_string(getpid()));
     std::string out;
     std::string err;
+    // The test process's own preloads, which a program that draws needs again.
+    std::string inherited;
 };

@@ -16,19 +16,6 @@ extern "C" {
 #include <chrono>
 #include <thread>
 
-// Polls until done, for half a minute at most, far longer than anything takes
-// even on a busy machine.
-template <typename Done>
-bool waitFor(Done done)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    for (; !done(); std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-    }
-    return true;
-}
-
 // libxdo on the test's X server. A window may go away, or not be viewable
 // yet, between two requests about it; that is for the tests to judge, not a
 // reason to end.
@@ -108,18 +95,22 @@ protected:
         return failures;
     }
 
-    // Polls `done`, collecting the program's output meanwhile.
+    // Polls `done`, collecting the program's output meanwhile, for half a
+    // minute at most: far longer than anything takes even on a busy machine.
     template <typename Done>
     bool until(Done done)
     {
-        return waitFor([&] {
-            char buffer[4096];
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        for (char buffer[4096];; std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
             pollfd readable{fileno(program), POLLIN, 0};
             const ssize_t got = !ended && poll(&readable, 1, 0) > 0 ? read(readable.fd, buffer, sizeof buffer) : 0;
             ended = ended || (got == 0 && readable.revents != 0);
             output.append(buffer, static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
-            return done();
-        });
+            if (done())
+                return true;
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
+        }
     }
 
     // Escape; the program's exit status once its window and output are gone.
