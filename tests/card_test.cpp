@@ -11,7 +11,6 @@
 #include "x_window.h"
 
 #include <regex>
-#include <sstream>
 
 namespace {
 
@@ -33,9 +32,8 @@ std::vector<std::string> Card::gallery(const std::string& args)
     // Standard error is the gallery tests' to check: a table this wide warns.
     EXPECT_EQ(run("$G --programs " + args + " pics"), "exit 0") << args << ": " << err;
     std::vector<std::string> pictures;
-    std::istringstream lines(out);
     std::smatch picture;
-    for (std::string line; std::getline(lines, line);) {
+    for (const std::string& line : split(out, '\n')) {
         if (std::regex_search(line, picture, std::regex("^([0-9]+-[^\t]*)\\.png\t")))
             pictures.push_back(picture[1]);
     }

@@ -10,22 +10,12 @@
 
 #include <regex>
 #include <set>
-#include <sstream>
 
 namespace {
 
 // 23 x 23 x 3 bytes a picture: a size that nothing else here allocates.
 const std::string GALLERY_ARGS = "pics --size 23 --shapes 20,21,24,25";
 const std::string PICTURE_BYTES = "1587";
-
-std::vector<std::string> split(const std::string& text, char separator)
-{
-    std::vector<std::string> parts;
-    std::istringstream stream(text);
-    for (std::string part; std::getline(stream, part, separator);)
-        parts.push_back(part);
-    return parts;
-}
 
 // The processors the gallery may run on, and whether every O_TMPFILE open is
 // refused, as on a filesystem without it.

@@ -17,7 +17,6 @@
 #include <cstring>
 #include <regex>
 #include <set>
-#include <sstream>
 
 namespace {
 
@@ -41,8 +40,7 @@ void Gallery::expectRuns(const std::vector<GalleryRun>& runs, const std::string&
         for (const auto& [args, reference] : runs) {
             ASSERT_EQ(run("$G pics " + args), "exit 0") << args << ": " << err;
             ASSERT_NO_FATAL_FAILURE(expectRecorded(args, "$ " + args + "\n" + out + err, "lists.txt", writing));
-            std::istringstream lines(out);
-            for (std::string line; std::getline(lines, line);) {
+            for (const std::string& line : split(out, '\n')) {
                 int id = 0, s = 0, t = 0;
                 float d = 0, e = 0, a = 0, w = 0;
                 if (std::sscanf(line.c_str(), "%d-%*[^\t]\t%*[^\t]\t%d\t%d\tCamera: d: %f, e:%f, a:%f, t:%f", &id, &s,
@@ -176,8 +174,7 @@ const fs::path RECORD = REFERENCES / "commands.txt";
 std::vector<std::string> recordedCommands()
 {
     std::vector<std::string> commands;
-    std::ifstream file(RECORD);
-    for (std::string line; std::getline(file, line);) {
+    for (const std::string& line : split(readText(RECORD), '\n')) {
         if (line.rfind("$ ", 0) == 0)
             commands.push_back(line.substr(2));
     }
@@ -200,8 +197,7 @@ std::string Command::entry()
         err.replace(at, std::strlen(VARENTHE_GALLERY), "varenthe-gallery");
     const auto indented = [](const std::string& text) {
         std::string result;
-        std::istringstream lines(text);
-        for (std::string line; std::getline(lines, line);)
+        for (const std::string& line : split(text, '\n'))
             result += "  " + line + "\n";
         return result;
     };

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -20,6 +21,15 @@ inline std::string readText(const fs::path& path)
 {
     std::ifstream file(path);
     return {std::istreambuf_iterator<char>(file), {}};
+}
+
+inline std::vector<std::string> split(const std::string& text, char separator)
+{
+    std::vector<std::string> parts;
+    std::istringstream stream(text);
+    for (std::string part; std::getline(stream, part, separator);)
+        parts.push_back(part);
+    return parts;
 }
 
 // What a file that the gallery writes holds, or empty unless it is whole:
