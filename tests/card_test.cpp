@@ -24,13 +24,12 @@ protected:
     void expectProgramsDrawTheirPictures(const std::vector<std::string>& pictures);
 };
 
-// Runs the gallery with --programs into pics: the names of the pictures it
-// lists, without .png.
+// Runs the gallery into pics: the names of the pictures it lists, without .png.
 std::vector<std::string> Card::gallery(const std::string& args)
 {
     fs::remove_all(scratch / "pics");
     // Standard error is the gallery tests' to check: a table this wide warns.
-    EXPECT_EQ(run("$G --programs " + args + " pics"), "exit 0") << args << ": " << err;
+    EXPECT_EQ(run("$G " + args + " pics"), "exit 0") << args << ": " << err;
     std::vector<std::string> pictures;
     std::smatch picture;
     for (const std::string& line : split(out, '\n')) {
@@ -87,20 +86,22 @@ void Card::expectProgramsDrawTheirPictures(const std::vector<std::string>& pictu
 }
 
 // A table of the most columns, whose cells on the sheet are narrower than a
-// letter; the default run; and a table at freeglut's limits for equal counts
-// of pictures too large to be shown whole, with keys that HTML would take for
-// its own and a camera whose numbers have no short decimal form, two of whose
-// programs are as tests/reference/programs.txt.
+// letter, without programs; the default run; and a table at freeglut's limits
+// for equal counts of pictures too large to be shown whole, with keys that
+// HTML would take for its own or that are not shown as they are (a tilde, a
+// byte that is not UTF-8, a tab) and a camera whose numbers have no short
+// decimal form, two of whose programs are as tests/reference/programs.txt.
 TEST_F(Card, ShowsEveryPictureAndItsProgramDrawsIt)
 {
     for (const bool writing : PASSES) {
         gallery("--size 1 --shapes 24 --counts $(seq -s, 1000)");
         ASSERT_NO_FATAL_FAILURE(expectCard("thousand", writing));
-        const std::vector<std::string> pictures = gallery("");
+        const std::vector<std::string> pictures = gallery("--programs");
         ASSERT_NO_FATAL_FAILURE(expectCard("default", writing));
         ASSERT_NO_FATAL_FAILURE(expectProgramsDrawTheirPictures(pictures));
-        ASSERT_NO_FATAL_FAILURE(expectProgramsDrawTheirPictures(
-            gallery("--shapes 20-23,26,27 --counts 1,254,255,256,257 --size 401 --keys '<b>&zzzXXWWy'")));
+        ASSERT_NO_FATAL_FAILURE(
+            expectProgramsDrawTheirPictures(gallery("--programs --shapes 20-23,26,27 --counts 1,254,255,256,257 --size "
+                                                    "401 --keys '<b>&~'$'\\xff\\t''zzzXXWWy'")));
         ASSERT_NO_FATAL_FAILURE(expectCard("table", writing));
         expectAsReference(readText(scratch / "pics/27-glut-solidtorus-1x1.c") +
                               readText(scratch / "pics/22-glut-wirecone-255x255.c"),
@@ -112,8 +113,8 @@ TEST_F(Card, ShowsEveryPictureAndItsProgramDrawsIt)
 TEST_F(Card, ProgramsDrawEveryEdgeCount)
 {
     for (const auto& [s, t] : EDGE_COUNTS)
-        ASSERT_NO_FATAL_FAILURE(
-            expectProgramsDrawTheirPictures(gallery("--size 64 --shapes 2-11,20-23,26,27 --keys " + keysFor(s, t))));
+        ASSERT_NO_FATAL_FAILURE(expectProgramsDrawTheirPictures(
+            gallery("--programs --size 64 --shapes 2-11,20-23,26,27 --keys " + keysFor(s, t))));
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 # install_test.sh BUILD_DIR: installs the build tree into a scratch prefix, checks
 # that the programs and their manual pages land where a system expects them, and
 # that the pages render without a single groff warning and the desktop entry is
-# valid; then that the Debian package holds those files and the ones Debian asks
+# valid and opens a terminal; then that the Debian package holds those files and the ones Debian asks
 # for, depends on the libraries the programs link and leaves lintian silent.
 set -euo pipefail
 build=$1
@@ -21,7 +21,9 @@ for page in varenthe varenthe-gallery; do
     warnings=$(MANWIDTH=80 LC_ALL=C.UTF-8 man --warnings=w -l "$prefix/share/man/man1/$page.1.gz" 2>&1 >/dev/null)
     [ -z "$warnings" ] || fail "$page.1 renders with warnings:"$'\n'"$warnings"
 done
-out=$(desktop-file-validate "$prefix/share/applications/varenthe.desktop") || fail "the desktop entry is invalid:"$'\n'"$out"
+entry=$prefix/share/applications/varenthe.desktop
+out=$(desktop-file-validate "$entry") || fail "the desktop entry is invalid:"$'\n'"$out"
+grep -qx Terminal=true "$entry" || fail "the desktop entry starts the viewer without a terminal for its trace"
 
 # The package holds exactly these files, under /usr.
 (cd "$build" && cpack -G DEB -B "$prefix/package" >/dev/null)

@@ -18,6 +18,7 @@
 #include <malloc.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -141,7 +142,10 @@ int main(int argc, char** argv)
     }
     if (options.help) {
         std::fputs(galleryUsage().c_str(), stdout);
-        return std::fflush(stdout) == 0 ? 0 : 1;
+        if (std::fflush(stdout) == 0)
+            return 0;
+        complain("cannot write the usage to standard output: %s", std::strerror(errno));
+        return 1;
     }
     Display* probe = openDisplayOrExplain();
     if (probe == nullptr)

@@ -8,11 +8,14 @@
 //   VARENTHE_FAULT_BYTES  the byte count of a picture, for the kind alloc
 //   VARENTHE_FAULT        KIND:N[:ACTION], comma-separated: at the N-th call of
 //                         KIND (N "*": at every one) fail it with the kind's
-//                         errno or, given an ACTION, make the call and then do
+//                         errno, or with the errno that ACTION names (EISDIR),
+//                         or, given another ACTION, make the call and then do
 //                         that: a signal (HUP, INT, QUIT, TERM sent to the
 //                         process; SEGV, BUS, ABRT raised in the calling thread),
 //                         move (the folder renamed to DIR.old) or readonly
-//                         (chmod 0555, which holds for all but root).
+//                         (chmod 0555, which binds root only without CAP_DAC_OVERRIDE).
+// The log also gets "visible NAME" for a file made in the folder under a name
+// that does not start with a dot, which is for the finished files alone.
 // The kinds: open (open, openat: EACCES), tmpfile (an openat with O_TMPFILE,
 // also counted as an open unless refused: EOPNOTSUPP), write (ENOSPC), fsync
 // (EIO), link (linkat: EACCES), rename (renameat: EACCES), close (EIO, once
@@ -116,6 +119,10 @@ Hit fire(Kind kind)
     if (faultAt[kind] != EVERY_CALL && faultAt[kind] != n)
         return {};
     note("fired ", KIND_NAMES[kind], n);
+    for (int error = 1; error < EHWPOISON; ++error) {
+        if (strerrorname_np(error) != nullptr && std::strcmp(actions[kind], strerrorname_np(error)) == 0)
+            return {error, nullptr};
+    }
     return actions[kind][0] == '\0' ? Hit{KIND_ERRORS[kind], nullptr} : Hit{0, actions[kind]};
 }
 
@@ -211,6 +218,10 @@ int openat(int dirfd, const char* path, int flags, ...)
     const mode_t mode = (flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE ? va_arg(rest, mode_t) : 0;
     va_end(rest);
     folderOpened = folderOpened || ((flags & O_ACCMODE) != O_RDONLY && concerns(dirfd, path));
+    char name[PATH_MAX];
+    std::snprintf(name, sizeof name, "%s", path);
+    if ((flags & O_TMPFILE) != O_TMPFILE && (flags & O_CREAT) != 0 && concerns(dirfd, path) && basename(name)[0] != '.')
+        note("visible ", path, 0);
     Hit hit = (flags & O_TMPFILE) == O_TMPFILE ? pathFault(TMPFILE, dirfd, path) : Hit{};
     hit = hit.error != 0 || hit.action != nullptr ? hit : pathFault(OPEN, dirfd, path);
     static auto* real = next<int(int, const char*, int, ...)>("openat");

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 
@@ -32,21 +33,32 @@ inline std::vector<std::string> split(const std::string& text, char separator)
     return parts;
 }
 
-// What a file that the gallery writes holds, or empty unless it is whole:
-// a PNG picture's size, the pictures of a card, the lines of a program.
+// What a file that the gallery writes holds, or empty unless it is whole: a
+// PNG picture's size; a card's pictures, calls to copy, Copy buttons hidden
+// until a script shows them and links to programs, its title, how it shows the
+// pictures and its first label; a program's lines, the shape and counts its
+// comment names, and the call it leaves out and why.
 inline std::string contents(const fs::path& path)
 {
     const std::string text = readText(path), kind = path.extension();
-    const auto endsWith = [&](const std::string& end) {
-        return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+    const auto count = [&](const std::string& what) {
+        std::size_t found = 0;
+        for (std::size_t at = 0; (at = text.find(what, at)) != std::string::npos; ++at)
+            ++found;
+        return std::to_string(found);
     };
-    std::size_t count = 0;
-    for (std::size_t at = 0; (at = text.find(kind == ".c" ? "\n" : "<img ", at)) != std::string::npos; ++at)
-        ++count;
-    if (kind == ".html")
-        return endsWith("</html>\n") ? "HTML, " + std::to_string(count) + (count == 1 ? " picture" : " pictures") : "";
-    if (kind == ".c")
-        return endsWith("\n}\n") ? "C, " + std::to_string(count) + " lines" : "";
+    const std::string end = kind == ".html" ? "</html>\n" : "\n}\n";
+    if (kind == ".html" || kind == ".c") {
+        std::string seen = kind == ".c" ? "C, " + count("\n") + " lines"
+                                        : "HTML, pictures " + count("<img ") + ", calls " + count("<pre><code>") +
+                                              ", buttons " + count("hidden>Copy") + ", programs " + count(".c\"");
+        for (const char* pattern : {"<title>([^<]*)", "(Each picture is [^;]*)", "<figcaption>\n<p>([^<]*)",
+                                    "(Shape: [^\n]*)", "(Not called: [^\n]*)", "(freeglut [^\n]*)"}) {
+            std::smatch said;
+            seen += std::regex_search(text, said, std::regex(pattern)) ? "; " + said[1].str() : "";
+        }
+        return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0 ? seen : "";
+    }
     const Image image = readPng(path);
     return image.width > 0 ? std::to_string(image.width) + " x " + std::to_string(image.height) : "";
 }

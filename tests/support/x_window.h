@@ -5,6 +5,8 @@
 
 #include "pixels.h"
 
+#include "app/app.h"
+
 extern "C" {
 #include <xdo.h>
 }
@@ -73,9 +75,9 @@ protected:
     }
 
     // Starts the program and waits for its window, its name matching the
-    // pattern, to show the picture but for `allowed` pixels. No window
-    // manager runs, so the test gives the window the keyboard, as a person
-    // would by clicking into it.
+    // pattern, to show the picture but for `allowed` pixels, where the viewer
+    // opens its window. No window manager runs, so the test gives the window
+    // the keyboard, as a person would by clicking into it.
     std::string launch(const std::string& command, const std::string& name, const Image& expected, int allowed = 0)
     {
         output.clear();
@@ -84,6 +86,10 @@ protected:
         if (!until([&] { return (window = findWindow(xdo, name)) != 0; }))
             return "no window named " + name;
         xdo_focus_window(xdo, window);
+        XWindowAttributes a{};
+        XGetWindowAttributes(xdo->xdpy, window, &a);
+        if (a.x != WINDOW_POSITION || a.y != WINDOW_POSITION)
+            return "the window is at " + std::to_string(a.x) + ", " + std::to_string(a.y);
         return waitForPicture(expected, allowed);
     }
 
