@@ -19,71 +19,67 @@ constexpr char SEEN[] = "<script type=\"text/plain\">";
 
 class Card : public GalleryScratch, protected WindowedProgram {
 protected:
-    std::vector<std::string> gallery(const std::string& args);
-    void expectCard(const std::string& name, bool writing);
-    void expectProgramsDrawTheirPictures(const std::vector<std::string>& pictures);
+    // Runs the gallery into pics: the names of the pictures it lists, without .png.
+    std::vector<std::string> gallery(const std::string& args)
+    {
+        fs::remove_all(scratch / "pics");
+        // Standard error is the gallery tests' to check: a table this wide warns.
+        EXPECT_EQ(run("$G " + args + " pics"), "exit 0") << args << ": " << err;
+        std::vector<std::string> pictures;
+        std::smatch picture;
+        for (const std::string& line : split(out, '\n')) {
+            if (std::regex_search(line, picture, std::regex("^([0-9]+-[^\t]*)\\.png\t")))
+                pictures.push_back(picture[1]);
+        }
+        return pictures;
+    }
+
+    // The card of the last run passes tidy with no more than HTML5's lazy loading,
+    // which it does not know. Chromium shows it, every picture loaded and every
+    // link, as its reference says; the top of the default card is as its
+    // screenshot.
+    void expectCard(const std::string& name, bool writing)
+    {
+        run("tidy -q -e pics/index.html");
+        EXPECT_EQ(std::regex_replace(err, std::regex(".*proprietary attribute \"loading\"\n"), ""), "") << name;
+        std::string page = readText(scratch / "pics/index.html");
+        std::ofstream(scratch / "pics/check.html")
+            << page.insert(page.rfind("</body>"),
+                           "<script>" + readText(fs::path(VARENTHE_SOURCE) / "tests/card_check.js") + "</script>\n");
+        // Virtual time stands still while a picture loads, and the page is taken
+        // once the script has run out of things to wait for.
+        run("chromium --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking "
+            "--user-data-dir=profile --hide-scrollbars --window-size=1280,900 --virtual-time-budget=600000 "
+            "--dump-dom --screenshot=shot.png file://$PWD/pics/check.html");
+        const std::size_t start = out.find(SEEN), end = out.rfind("</script>");
+        const std::string seen = start < end && end != std::string::npos
+                                     ? out.substr(start + sizeof SEEN - 1, end - start - sizeof SEEN + 1)
+                                     : "Chromium gave no report:\n" + out + err;
+        expectAsReference(seen, "card-" + name + ".txt", writing);
+        if (name == "default") {
+            ASSERT_NO_FATAL_FAILURE(expectAsReference(picture("shot.png"), "card.png", writing));
+        }
+    }
+
+    // Each program compiles with the command in its comment and draws its
+    // picture in a window titled with the picture's name; Escape ends it with
+    // status 0.
+    void expectProgramsDrawTheirPictures(const std::vector<std::string>& pictures)
+    {
+        ASSERT_EQ(run("cd pics && ls *.c | xargs -P 2 -I{} sh -c "
+                      "'cc -std=c99 -Wall -Werror \"$0\" -lglut -lGLU -lGL -lm -o \"${0%.c}\" 2>&1' {}"),
+                  "exit 0")
+            << out;
+        for (const std::string& stem : pictures) {
+            // A line of the axes may fall on another pixel in a window than in a framebuffer.
+            EXPECT_EQ(launch("exec " + (scratch / "pics" / stem).string(), "^" + stem + "\\.png$",
+                             picture("pics/" + stem + ".png"), 4),
+                      "")
+                << stem;
+            EXPECT_EQ(escape(), 0) << stem;
+        }
+    }
 };
-
-// Runs the gallery into pics: the names of the pictures it lists, without .png.
-std::vector<std::string> Card::gallery(const std::string& args)
-{
-    fs::remove_all(scratch / "pics");
-    // Standard error is the gallery tests' to check: a table this wide warns.
-    EXPECT_EQ(run("$G " + args + " pics"), "exit 0") << args << ": " << err;
-    std::vector<std::string> pictures;
-    std::smatch picture;
-    for (const std::string& line : split(out, '\n')) {
-        if (std::regex_search(line, picture, std::regex("^([0-9]+-[^\t]*)\\.png\t")))
-            pictures.push_back(picture[1]);
-    }
-    return pictures;
-}
-
-// The card of the last run passes tidy with no more than HTML5's lazy loading,
-// which it does not know. Chromium shows it, every picture loaded and every
-// link, as its reference says; the top of the default card is as its
-// screenshot.
-void Card::expectCard(const std::string& name, bool writing)
-{
-    run("tidy -q -e pics/index.html");
-    EXPECT_EQ(std::regex_replace(err, std::regex(".*proprietary attribute \"loading\"\n"), ""), "") << name;
-    std::string page = readText(scratch / "pics/index.html");
-    std::ofstream(scratch / "pics/check.html")
-        << page.insert(page.rfind("</body>"),
-                       "<script>" + readText(fs::path(VARENTHE_SOURCE) / "tests/card_check.js") + "</script>\n");
-    // Virtual time stands still while a picture loads, and the page is taken
-    // once the script has run out of things to wait for.
-    run("chromium --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking "
-        "--user-data-dir=profile --hide-scrollbars --window-size=1280,900 --virtual-time-budget=600000 "
-        "--dump-dom --screenshot=shot.png file://$PWD/pics/check.html");
-    const std::size_t start = out.find(SEEN), end = out.rfind("</script>");
-    const std::string seen = start < end && end != std::string::npos
-                                 ? out.substr(start + sizeof SEEN - 1, end - start - sizeof SEEN + 1)
-                                 : "Chromium gave no report:\n" + out + err;
-    expectAsReference(seen, "card-" + name + ".txt", writing);
-    if (name == "default") {
-        ASSERT_NO_FATAL_FAILURE(expectAsReference(picture("shot.png"), "card.png", writing));
-    }
-}
-
-// Each program compiles with the command in its comment and draws its
-// picture in a window titled with the picture's name; Escape ends it with
-// status 0.
-void Card::expectProgramsDrawTheirPictures(const std::vector<std::string>& pictures)
-{
-    ASSERT_EQ(run("cd pics && ls *.c | xargs -P 2 -I{} sh -c "
-                  "'cc -std=c99 -Wall -Werror \"$0\" -lglut -lGLU -lGL -lm -o \"${0%.c}\" 2>&1' {}"),
-              "exit 0")
-        << out;
-    for (const std::string& stem : pictures) {
-        // A line of the axes may fall on another pixel in a window than in a framebuffer.
-        EXPECT_EQ(launch("exec " + (scratch / "pics" / stem).string(), "^" + stem + "\\.png$",
-                         picture("pics/" + stem + ".png"), 4),
-                  "")
-            << stem;
-        EXPECT_EQ(escape(), 0) << stem;
-    }
-}
 
 // A table of the most columns, whose cells on the sheet are narrower than a
 // letter, without programs; the default run; and a table at freeglut's limits

@@ -30,45 +30,43 @@ protected:
     // the floor draws at the counts and camera listed. Each sheet is within
     // the manual's bound and as its reference, or the sheets stacked one above
     // the other as one reference.
-    void expectRuns(const std::vector<GalleryRun>& runs, const std::string& stackedReference = "");
-};
-
-void Gallery::expectRuns(const std::vector<GalleryRun>& runs, const std::string& stackedReference)
-{
-    for (const bool writing : PASSES) {
-        Image stack;
-        for (const auto& [args, reference] : runs) {
-            ASSERT_EQ(run("$G pics " + args), "exit 0") << args << ": " << err;
-            ASSERT_NO_FATAL_FAILURE(expectRecorded(args, "$ " + args + "\n" + out + err, "lists.txt", writing));
-            for (const std::string& line : split(out, '\n')) {
-                int id = 0, s = 0, t = 0;
-                float d = 0, e = 0, a = 0, w = 0;
-                if (std::sscanf(line.c_str(), "%d-%*[^\t]\t%*[^\t]\t%d\t%d\tCamera: d: %f, e:%f, a:%f, t:%f", &id, &s,
-                                &t, &d, &e, &a, &w) == 7) {
-                    const std::string name = line.substr(0, line.find('\t'));
-                    const Image seen = picture("pics/" + name);
-                    EXPECT_EQ(differences(seen, floorPicture(id, s, t, {d, e, a, w}, seen.width, true)), "")
-                        << name << " of " << args;
+    void expectRuns(const std::vector<GalleryRun>& runs, const std::string& stackedReference = "")
+    {
+        for (const bool writing : PASSES) {
+            Image stack;
+            for (const auto& [args, reference] : runs) {
+                ASSERT_EQ(run("$G pics " + args), "exit 0") << args << ": " << err;
+                ASSERT_NO_FATAL_FAILURE(expectRecorded(args, "$ " + args + "\n" + out + err, "lists.txt", writing));
+                for (const std::string& line : split(out, '\n')) {
+                    int id = 0, s = 0, t = 0;
+                    float d = 0, e = 0, a = 0, w = 0;
+                    if (std::sscanf(line.c_str(), "%d-%*[^\t]\t%*[^\t]\t%d\t%d\tCamera: d: %f, e:%f, a:%f, t:%f", &id,
+                                    &s, &t, &d, &e, &a, &w) == 7) {
+                        const std::string name = line.substr(0, line.find('\t'));
+                        const Image seen = picture("pics/" + name);
+                        EXPECT_EQ(differences(seen, floorPicture(id, s, t, {d, e, a, w}, seen.width, true)), "")
+                            << name << " of " << args;
+                    }
                 }
+                const Image sheet = picture("pics/contact-sheet.png");
+                EXPECT_LE(std::max(sheet.width, sheet.height), 8192) << args;
+                if (!reference.empty()) {
+                    ASSERT_NO_FATAL_FAILURE(expectAsReference(sheet, reference, writing)) << args;
+                }
+                // The sheets to stack are as wide as one another.
+                if (!stackedReference.empty()) {
+                    stack.width = sheet.width;
+                    stack.height += sheet.height;
+                    stack.rgb.insert(stack.rgb.end(), sheet.rgb.begin(), sheet.rgb.end());
+                }
+                fs::remove_all(scratch / "pics");
             }
-            const Image sheet = picture("pics/contact-sheet.png");
-            EXPECT_LE(std::max(sheet.width, sheet.height), 8192) << args;
-            if (!reference.empty()) {
-                ASSERT_NO_FATAL_FAILURE(expectAsReference(sheet, reference, writing)) << args;
-            }
-            // The sheets to stack are as wide as one another.
             if (!stackedReference.empty()) {
-                stack.width = sheet.width;
-                stack.height += sheet.height;
-                stack.rgb.insert(stack.rgb.end(), sheet.rgb.begin(), sheet.rgb.end());
+                ASSERT_NO_FATAL_FAILURE(expectAsReference(stack, stackedReference, writing));
             }
-            fs::remove_all(scratch / "pics");
-        }
-        if (!stackedReference.empty()) {
-            ASSERT_NO_FATAL_FAILURE(expectAsReference(stack, stackedReference, writing));
         }
     }
-}
+};
 
 // Every caption at every count where what is drawn changes and at the widest
 // counts, and the camera line at its longest, wrapped at every width from
@@ -176,50 +174,47 @@ std::vector<std::string> recordedCommands()
 class Command : public Gallery, public testing::WithParamInterface<std::string> {
 protected:
     // What the record says of one run of the command.
-    std::string entry();
-};
-
-std::string Command::entry()
-{
-    fs::remove_all(scratch);
-    fs::create_directories(scratch);
-    const std::string status = run(GetParam());
-    // getopt_long names the program as it was called.
-    for (std::size_t at; (at = err.find(VARENTHE_GALLERY)) != std::string::npos;)
-        err.replace(at, std::strlen(VARENTHE_GALLERY), "varenthe-gallery");
-    // Each line indented, the last one ended.
-    const auto indented = [](const std::string& text) {
-        return std::regex_replace(text.empty() || text.back() == '\n' ? text : text + "\n", std::regex("(.*)\n"),
-                                  "  $1\n");
-    };
-    std::string seen = "$ " + GetParam() + "\n" + status + "\nstandard output:\n" + indented(out) +
-                       "standard error:\n" + indented(err) + "files:\n";
-    std::set<std::string> names;
-    std::error_code failure;
-    for (const auto& file : fs::directory_iterator(scratch / "pics", failure))
-        names.insert(file.path().filename());
-    const fs::perms usual = fs::status(scratch / "out").permissions();
-    // A signal may come just after a picture was named, or just before.
-    const bool killed = status.rfind("killed", 0) == 0;
-    seen += killed ? "  whole pictures only, if any:\n" : "";
-    for (const std::string& name : names) {
-        const fs::path path = scratch / "pics" / name;
-        const std::string whole = fs::is_regular_file(fs::symlink_status(path)) ? contents(path) : "";
-        const bool readable = fs::status(path).permissions() == usual;
-        if (killed && !whole.empty() && readable)
-            continue;
-        seen += "  " + name +
+    std::string entry()
+    {
+        fs::remove_all(scratch);
+        fs::create_directories(scratch);
+        const std::string status = run(GetParam());
+        // getopt_long names the program as it was called.
+        for (std::size_t at; (at = err.find(VARENTHE_GALLERY)) != std::string::npos;)
+            err.replace(at, std::strlen(VARENTHE_GALLERY), "varenthe-gallery");
+        // Each line indented, the last one ended.
+        const auto indented = [](const std::string& text) {
+            return std::regex_replace(text.empty() || text.back() == '\n' ? text : text + "\n", std::regex("(.*)\n"),
+                                      "  $1\n");
+        };
+        std::string seen = "$ " + GetParam() + "\n" + status + "\nstandard output:\n" + indented(out) +
+                           "standard error:\n" + indented(err) + "files:\n";
+        std::set<std::string> names;
+        std::error_code failure;
+        for (const auto& file : fs::directory_iterator(scratch / "pics", failure))
+            names.insert(file.path().filename());
+        // A signal may come just after a picture was named, or just before.
+        const bool killed = status.rfind("killed", 0) == 0;
+        seen += killed ? "  whole pictures only, if any:\n" : "";
+        for (const std::string& name : names) {
+            const fs::path path = scratch / "pics" / name;
+            const std::string whole = fs::is_regular_file(fs::symlink_status(path)) ? contents(path) : "";
+            if (killed && !whole.empty())
+                continue;
+            seen +=
+                "  " + name +
                 (fs::is_symlink(path)     ? " -> " + fs::read_symlink(path).string()
                  : fs::is_directory(path) ? "/"
                  : whole.empty() ? ": not a whole " + std::string(path.extension() == ".png" ? "PNG picture" : "file")
-                                 : ": " + whole + (readable ? "" : ", not as readable as the user's files")) +
+                                 : ": " + whole) +
                 "\n";
+        }
+        seen += fs::is_directory(scratch / "pics") ? ""
+                : fs::exists(scratch / "pics")     ? "  pics is a file\n"
+                                                   : "  no pics folder\n";
+        return seen + (fs::exists(scratch / "target") ? "target: " + readText(scratch / "target") : "");
     }
-    seen += fs::is_directory(scratch / "pics") ? ""
-            : fs::exists(scratch / "pics")     ? "  pics is a file\n"
-                                               : "  no pics folder\n";
-    return seen + (fs::exists(scratch / "target") ? "target: " + readText(scratch / "target") : "");
-}
+};
 
 TEST_P(Command, AsRecorded)
 {
