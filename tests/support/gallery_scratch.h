@@ -107,13 +107,13 @@ inline void expectAsReference(const Image& seen, const std::string& name, bool w
 }
 
 // A little above the manual's account of the memory for all 28 shapes at 4096
-// pixels: 570 MiB on two processors, a picture more or less for each processor
+// pixels: 570 MiB on two processors, 85 MiB more or less for each processor
 // more or less, up to eight. The sanitizers reserve far more address space than
 // that for themselves.
 #ifdef VARENTHE_SANITIZED
 constexpr char MEMORY_CAP[] = "CAP=";
 #else
-constexpr char MEMORY_CAP[] = "CAP=\"prlimit --as=$(((630 + 48 * ($(nproc) < 8 ? $(nproc) - 2 : 6)) << 20))\"";
+constexpr char MEMORY_CAP[] = "CAP=\"prlimit --as=$(((610 + 85 * ($(nproc) < 8 ? $(nproc) - 2 : 6)) << 20))\"";
 #endif
 
 // Compares the entry, its first line "$ KEY", with the entry of that key in
