@@ -17,5 +17,6 @@
     ...[...document.querySelectorAll("[href]")].map(e => "link " + e.getAttribute("href")),
     ...[...document.querySelectorAll("button")].map(b => { b.click(); return "copies " + getSelection(); })
   ].join("\n") + "\n";
+  getSelection().removeAllRanges();
   document.body.append(seen);
 })();

@@ -53,7 +53,7 @@ inline std::string contents(const fs::path& path)
                                         : "HTML, pictures " + count("<img ") + ", calls " + count("<pre><code>") +
                                               ", buttons " + count("hidden>Copy") + ", programs " + count(".c\"");
         for (const char* pattern : {"<title>([^<]*)", "(Each picture is [^;]*)", "<figcaption>\n<p>([^<]*)",
-                                    "(Shape: [^\n]*)", "(Not called: [^\n]*)", "(freeglut [^\n]*)"}) {
+                                    "(Shape: [^\n]*)", "(Not called: [^\n]*)", "\n +(freeglut [^\n]*)"}) {
             std::smatch said;
             seen += std::regex_search(text, said, std::regex(pattern)) ? "; " + said[1].str() : "";
         }
