@@ -19,14 +19,17 @@
 static int redisplays = 0;
 static std::vector<std::pair<std::string, int>> menuEntries;
 
-// Where the menu goes and which button opens it shows only end to end.
+// Where the menu goes and which button opens it shows only end to end. The
+// names are the ones the linker's --wrap gives the wrapped calls.
 // clang-format off
+// NOLINTBEGIN(bugprone-reserved-identifier)
 extern "C" {
 void __wrap_glutPostRedisplay() { ++redisplays; }
 void __wrap_glutAddMenuEntry(const char* label, int value) { menuEntries.emplace_back(label, value); }
 int __wrap_glutCreateMenu(void (*)(int)) { return 1; }
 void __wrap_glutAttachMenu(int) {}
 }
+// NOLINTEND(bugprone-reserved-identifier)
 // clang-format on
 
 namespace {
