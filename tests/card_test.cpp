@@ -79,9 +79,9 @@ protected:
                   "exit 0")
             << out;
         for (const std::string& stem : pictures) {
-            // A line of the axes may fall on another pixel in a window than in a framebuffer.
-            // The first program that fails ends the test, rather than each one
-            // waiting for a picture that does not come.
+            // A line of the axes may fall on another pixel in a window than in a
+            // framebuffer. The first program that fails ends the test, rather
+            // than each one waiting for a picture that does not come.
             ASSERT_EQ(launch("exec " + (scratch / "pics" / stem).string(), "^" + stem + "\\.png$",
                              picture("pics/" + stem + ".png"), 4),
                       "")
